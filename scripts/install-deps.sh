@@ -10,7 +10,7 @@ packages=(
   libssl-dev
   cups-daemon cups-client
   xvfb xdotool imagemagick x11-utils
-  iproute2 procps
+  iproute2 procps dpkg-dev file
 )
 
 missing=()
