@@ -1,51 +1,15 @@
 #include "desfire_card.h"
 
+#include "desfire_protocol.h"
 #include "iso_card.h"
 
 #include <algorithm>
-#include <stdexcept>
 
 namespace vcard {
 
 using namespace desfire;
 
 namespace {
-
-namespace status {
-constexpr std::uint8_t ok = 0x00;
-constexpr std::uint8_t noChanges = 0x0C;
-constexpr std::uint8_t outOfMemory = 0x0E;
-constexpr std::uint8_t commandNotSupported = 0x1C;
-constexpr std::uint8_t noSuchKey = 0x40;
-constexpr std::uint8_t lengthError = 0x7E;
-constexpr std::uint8_t permissionDenied = 0x9D;
-constexpr std::uint8_t parameterError = 0x9E;
-constexpr std::uint8_t applicationNotFound = 0xA0;
-constexpr std::uint8_t authenticationError = 0xAE;
-constexpr std::uint8_t additionalFrame = 0xAF;
-constexpr std::uint8_t boundaryError = 0xBE;
-constexpr std::uint8_t commandAborted = 0xCA;
-constexpr std::uint8_t countError = 0xCE;
-constexpr std::uint8_t duplicateError = 0xDE;
-constexpr std::uint8_t fileNotFound = 0xF0;
-} // namespace status
-
-namespace command {
-constexpr std::uint8_t authenticate = 0x0A;
-constexpr std::uint8_t additionalFrame = 0xAF;
-constexpr std::uint8_t selectApplication = 0x5A;
-constexpr std::uint8_t createApplication = 0xCA;
-constexpr std::uint8_t deleteApplication = 0xDA;
-constexpr std::uint8_t formatPicc = 0xFC;
-constexpr std::uint8_t getApplicationIds = 0x6A;
-constexpr std::uint8_t getFileIds = 0x6F;
-constexpr std::uint8_t getKeySettings = 0x45;
-constexpr std::uint8_t freeMemory = 0x6E;
-constexpr std::uint8_t getVersion = 0x60;
-constexpr std::uint8_t createStdDataFile = 0xCD;
-constexpr std::uint8_t writeData = 0x3D;
-constexpr std::uint8_t readData = 0xBD;
-} // namespace command
 
 constexpr std::uint8_t wrappedClass = 0x90;
 constexpr std::uint8_t nativeStatusByte = 0x91;
@@ -55,10 +19,6 @@ constexpr std::uint8_t nativeStatusByte = 0x91;
 const Bytes isoWrongLength{0x67, 0x00};       // Lc disagrees with the length, Le not 00
 const Bytes isoWrongParameters{0x6A, 0x86};   // P1 P2 other than 00 00
 const Bytes isoClassNotSupported{0x6E, 0x00}; // CLA other than 90
-
-// An EV1 frame holds 64 bytes, 60 of them for the native command code and its data.
-constexpr std::size_t maxFrameData = 59;
-constexpr std::size_t maxAidsPerFrame = maxFrameData / 3;
 
 // The card-level master key counts as one key of its own.
 constexpr std::uint8_t piccKeyCountByte = 0x01;
@@ -71,72 +31,8 @@ const Bytes batchNumber{0xBA, 0x34, 0x49, 0x18, 0x50};
 constexpr std::uint8_t productionWeek = 0x21; // BCD
 constexpr std::uint8_t productionYear = 0x13;
 
-Block blockFrom(const Bytes &data, std::size_t at) {
-    Block block;
-    std::copy_n(data.begin() + static_cast<long>(at), block.size(), block.begin());
-    return block;
-}
-
-Bytes bytesOf(const Block &block) {
-    return Bytes(block.begin(), block.end());
-}
-
-Aid aidFrom(const Bytes &data) {
-    return {data[0], data[1], data[2]};
-}
-
-std::size_t threeByteValue(const Bytes &data, std::size_t at) {
-    return data[at] | data[at + 1] << 8 | data[at + 2] << 16;
-}
-
 bool keeps(std::uint8_t status) {
     return status == status::ok || status == status::additionalFrame || status == status::noChanges;
-}
-
-[[noreturn]] void invalid(const std::string &what) {
-    throw std::invalid_argument("DesfireCard: " + what);
-}
-
-Application applicationFrom(const DesfireApplicationSpec &spec) {
-    Application app;
-    app.aid = spec.aid;
-    app.keySettings = spec.keySettings;
-    app.keyCountByte = spec.keyCountByte;
-    if (app.keyCount() < 1 || app.keyCount() > maxKeysPerApplication)
-        invalid("an application needs 1 to 14 keys");
-    if (spec.keys.size() > static_cast<std::size_t>(app.keyCount()))
-        invalid("more keys given than the application has");
-    app.keys = spec.keys;
-    app.keys.resize(static_cast<std::size_t>(app.keyCount()));
-    for (const DesfireFileSpec &fileSpec : spec.files) {
-        if (fileSpec.number > maxFileNumber || app.files.count(fileSpec.number))
-            invalid("file numbers must be unique and at most 31");
-        if (fileSpec.contents.size() > fileSpec.size)
-            invalid("file contents longer than the file");
-        StdDataFile file;
-        file.communication = fileSpec.communication;
-        file.accessRights = fileSpec.accessRights;
-        file.data = fileSpec.contents;
-        file.data.resize(fileSpec.size);
-        app.files[fileSpec.number] = file;
-    }
-    return app;
-}
-
-Picc piccFrom(const DesfireOptions &options) {
-    Picc picc;
-    picc.masterKey = options.piccMasterKey;
-    picc.keySettings = options.piccKeySettings;
-    for (const DesfireApplicationSpec &spec : options.applications) {
-        if (spec.aid == piccLevel || picc.find(spec.aid))
-            invalid("application IDs must be unique and not 000000");
-        picc.applications.push_back(applicationFrom(spec));
-    }
-    if (picc.applications.size() > maxApplications)
-        invalid("more than 28 applications");
-    if (picc.usedMemory() > memory::capacity)
-        invalid("the applications and files need more memory than the card has");
-    return picc;
 }
 
 } // namespace
@@ -261,7 +157,7 @@ DesfireCard::Answer DesfireCard::continueChain(const Bytes &data) {
             chain_ = Chain{};
             return {status::lengthError, {}};
         }
-        return startFrames(std::move(chain_.frames));
+        return answerInFrames(std::move(chain_.frames));
     case Chain::None:
         break;
     }
@@ -269,7 +165,7 @@ DesfireCard::Answer DesfireCard::continueChain(const Bytes &data) {
 }
 
 // Gives the first frame; the rest wait for 90 AF.
-DesfireCard::Answer DesfireCard::startFrames(std::vector<Bytes> frames) {
+DesfireCard::Answer DesfireCard::answerInFrames(std::vector<Bytes> frames) {
     Answer answer{status::ok, frames.front()};
     frames.erase(frames.begin());
     chain_ = Chain{};
@@ -291,14 +187,6 @@ bool DesfireCard::piccMasterAuthenticated() const {
 
 bool DesfireCard::applicationMasterAuthenticated() const {
     return selected_ != piccLevel && authenticatedKey_ == 0;
-}
-
-// A file access right: free, or the named key (or the read-and-write key) authenticated.
-bool DesfireCard::mayAccess(std::uint8_t accessKey, std::uint8_t readWriteKey) const {
-    if (accessKey == freeAccess || readWriteKey == freeAccess)
-        return true;
-    return authenticatedKey_ &&
-           (*authenticatedKey_ == accessKey || *authenticatedKey_ == readWriteKey);
 }
 
 DesfireCard::Answer DesfireCard::authenticate(const Bytes &data) {
@@ -428,22 +316,7 @@ DesfireCard::Answer DesfireCard::getApplicationIds(const Bytes &data) {
             frames.emplace_back();
         frames.back().insert(frames.back().end(), app.aid.begin(), app.aid.end());
     }
-    return startFrames(std::move(frames));
-}
-
-DesfireCard::Answer DesfireCard::getFileIds(const Bytes &data) {
-    if (!data.empty())
-        return {status::lengthError, {}};
-    const Application *app = selectedApp();
-    if (!app)
-        return {status::permissionDenied, {}};
-    const bool freeListing = app->keySettings & 0x02;
-    if (!freeListing && !applicationMasterAuthenticated())
-        return {status::authenticationError, {}};
-    Bytes numbers;
-    for (const auto &file : app->files)
-        numbers.push_back(file.first);
-    return {status::ok, numbers};
+    return answerInFrames(std::move(frames));
 }
 
 DesfireCard::Answer DesfireCard::getKeySettings(const Bytes &data) {
@@ -473,106 +346,7 @@ DesfireCard::Answer DesfireCard::getVersion(const Bytes &data) {
     production.insert(production.end(), batchNumber.begin(), batchNumber.end());
     production.push_back(productionWeek);
     production.push_back(productionYear);
-    return startFrames({hardwareVersion, softwareVersion, production});
-}
-
-DesfireCard::Answer DesfireCard::createStdDataFile(const Bytes &data) {
-    if (data.size() != 7)
-        return {status::lengthError, {}};
-    Application *app = selectedApp();
-    if (!app)
-        return {status::permissionDenied, {}};
-    const bool freeCreate = app->keySettings & 0x04;
-    if (!freeCreate && !applicationMasterAuthenticated())
-        return {status::authenticationError, {}};
-    const std::uint8_t number = data[0];
-    StdDataFile file;
-    file.communication = data[1];
-    file.accessRights = static_cast<std::uint16_t>(data[2] | data[3] << 8);
-    const std::size_t size = threeByteValue(data, 4);
-    const bool knownCommunication =
-        file.communication == 0x00 || file.communication == 0x01 || file.communication == 0x03;
-    if (number > maxFileNumber || !knownCommunication)
-        return {status::parameterError, {}};
-    if (app->files.count(number))
-        return {status::duplicateError, {}};
-    if (memory::fileCost(size) > picc_.freeMemory())
-        return {status::outOfMemory, {}};
-    file.data.assign(size, 0x00);
-    app->files[number] = std::move(file);
-    return {status::ok, {}};
-}
-
-// Data take effect frame by frame, as on a standard data file of a real card: a chain
-// that breaks off leaves what was already sent in the file.
-DesfireCard::Answer DesfireCard::writeData(const Bytes &data) {
-    if (data.size() < 7)
-        return {status::lengthError, {}};
-    Application *app = selectedApp();
-    if (!app)
-        return {status::permissionDenied, {}};
-    const auto found = app->files.find(data[0]);
-    if (found == app->files.end())
-        return {status::fileNotFound, {}};
-    const StdDataFile &file = found->second;
-    if (!mayAccess(file.writeKey(), file.readWriteKey()))
-        return {status::permissionDenied, {}};
-    const std::size_t offset = threeByteValue(data, 1);
-    const std::size_t length = threeByteValue(data, 4);
-    if (offset + length > file.data.size())
-        return {status::boundaryError, {}};
-    if (length == 0)
-        return {status::lengthError, {}};
-    chain_.kind = Chain::Write;
-    chain_.file = data[0];
-    chain_.offset = offset;
-    chain_.remaining = length;
-    return continueWrite(Bytes(data.begin() + 7, data.end()));
-}
-
-DesfireCard::Answer DesfireCard::continueWrite(const Bytes &data) {
-    if (data.size() > chain_.remaining) {
-        chain_ = Chain{};
-        return {status::lengthError, {}};
-    }
-    Bytes &contents = selectedApp()->files.at(chain_.file).data;
-    std::copy(data.begin(), data.end(), contents.begin() + static_cast<long>(chain_.offset));
-    chain_.offset += data.size();
-    chain_.remaining -= data.size();
-    if (chain_.remaining > 0)
-        return {status::additionalFrame, {}};
-    chain_ = Chain{};
-    return {status::ok, {}};
-}
-
-DesfireCard::Answer DesfireCard::readData(const Bytes &data) {
-    if (data.size() != 7)
-        return {status::lengthError, {}};
-    const Application *app = selectedApp();
-    if (!app)
-        return {status::permissionDenied, {}};
-    const auto found = app->files.find(data[0]);
-    if (found == app->files.end())
-        return {status::fileNotFound, {}};
-    const StdDataFile &file = found->second;
-    if (!mayAccess(file.readKey(), file.readWriteKey()))
-        return {status::permissionDenied, {}};
-    const std::size_t offset = threeByteValue(data, 1);
-    std::size_t length = threeByteValue(data, 4);
-    if (length == 0) {
-        if (offset >= file.data.size())
-            return {status::boundaryError, {}};
-        length = file.data.size() - offset; // to the end of the file
-    }
-    if (offset + length > file.data.size())
-        return {status::boundaryError, {}};
-    std::vector<Bytes> frames;
-    for (std::size_t at = offset; at < offset + length; at += maxFrameData) {
-        const std::size_t end = std::min(at + maxFrameData, offset + length);
-        frames.emplace_back(file.data.begin() + static_cast<long>(at),
-                            file.data.begin() + static_cast<long>(end));
-    }
-    return startFrames(std::move(frames));
+    return answerInFrames({hardwareVersion, softwareVersion, production});
 }
 
 std::vector<Aid> DesfireCard::applicationIds() const {
@@ -580,18 +354,6 @@ std::vector<Aid> DesfireCard::applicationIds() const {
     for (const Application &app : picc_.applications)
         ids.push_back(app.aid);
     return ids;
-}
-
-std::optional<Bytes> DesfireCard::fileContents(const Aid &aid, std::uint8_t file) const {
-    const Application *app = picc_.find(aid);
-    if (!app || !app->files.count(file))
-        return std::nullopt;
-    return app->files.at(file).data;
-}
-
-std::optional<std::size_t> DesfireCard::fileSize(const Aid &aid, std::uint8_t file) const {
-    const std::optional<Bytes> contents = fileContents(aid, file);
-    return contents ? std::optional<std::size_t>(contents->size()) : std::nullopt;
 }
 
 } // namespace vcard

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "desfire_model.h"
+#include "desfire_options.h"
 #include "virtual_card.h"
 
 #include <cstdint>
@@ -10,34 +11,6 @@
 #include <vector>
 
 namespace vcard {
-
-// A file that exists before the first command.
-struct DesfireFileSpec {
-    std::uint8_t number = 0;
-    std::uint8_t communication = 0x00;
-    std::uint16_t accessRights = 0xEEEE; // Read << 12 | Write << 8 | ReadWrite << 4 | Change
-    std::size_t size = 0;
-    Bytes contents; // the first bytes of the file; the rest reads as 00
-};
-
-// An application that exists before the first command.
-struct DesfireApplicationSpec {
-    desfire::Aid aid{}; // transmission order, e.g. {0xC8, 0x28, 0x68}
-    std::uint8_t keySettings = 0x0F;
-    std::uint8_t keyCountByte = 0x0E;  // 14 DES keys
-    std::vector<desfire::DesKey> keys; // keys 0, 1, ...; those left out are all zero
-    std::vector<DesfireFileSpec> files;
-};
-
-struct DesfireOptions {
-    desfire::DesKey piccMasterKey{}; // factory: 8 zero bytes
-    std::uint8_t piccKeySettings = 0x0F;
-    std::vector<DesfireApplicationSpec> applications;
-    Bytes uid{0x04, 0x3A, 0x5C, 0x72, 0x91, 0x2E, 0x80};
-    // Fault: this many 00 bytes in front of every status word, so that an answer
-    // never fits a receive buffer sized for the status word alone.
-    std::size_t statusPadding = 0;
-};
 
 // One command APDU as received and the answer given to it.
 struct DesfireExchange {
@@ -50,6 +23,14 @@ struct DesfireExchange {
 // authentication, applications, standard data files, frame chaining and memory
 // accounting. Files are read and written as plain data whatever their
 // communication setting.
+//
+// Where a real card's behaviour is not documented, it behaves like this: malformed
+// wrapping gets an ISO status (67 00 length, 6A 86 P1 P2, 6E 00 class) and runs
+// nothing; any native error status ends the authentication; a command that breaks
+// into a chain gets CA and is not run; 90 AF without a chain gets 1C; card-level
+// commands inside an application, and file commands at the card level, get 9D; key
+// settings refuse with AE, file access rights with 9D; written frames take effect at
+// once; DeleteApplication gives its memory back.
 //
 // Throws std::invalid_argument when the options describe a card that cannot exist
 // (duplicate or zero AIDs, too many applications or keys, files out of range, more
@@ -95,7 +76,7 @@ private:
     Bytes answerTo(const Bytes &apdu);
     Answer runNative(std::uint8_t command, const Bytes &data);
     Answer continueChain(const Bytes &data);
-    Answer startFrames(std::vector<Bytes> frames);
+    Answer answerInFrames(std::vector<Bytes> frames);
     void endSession();
 
     Answer authenticate(const Bytes &data);
