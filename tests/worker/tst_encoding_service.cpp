@@ -223,6 +223,7 @@ void TestEncodingService::refusedProtocol() {
     auto card = cardWithAtr(atr);
     QVERIFY(card->insert(readerSlot));
     QTRY_COMPARE(harness.uiMessages, (QStringList{noCardText, "SCARD_E_PROTO_MISMATCH"}));
+    QCOMPARE(debug.count("Received DESFire"), request == "desfire" ? 1 : 0);
     QCOMPARE(debug.count("DESFire needs T1"), request == "desfire" ? 1 : 0);
 
     // Not connected, so nothing was sent; the watch still reports the removal.
