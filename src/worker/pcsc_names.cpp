@@ -4,8 +4,9 @@
 
 QString pcscCodeName(LONG code)
 {
-    // pcsc-lite defines 0x8010001F twice (as SCARD_E_UNEXPECTED and, later
-    // redefined to 0x80100022, SCARD_E_UNSUPPORTED_FEATURE); each value keeps one name.
+    // pcsc-lite gives 0x8010001F two names, SCARD_E_UNEXPECTED and
+    // SCARD_E_UNSUPPORTED_FEATURE; the first is kept, and the second goes with
+    // 0x80100022, where Windows has it. Each value keeps one name.
     switch (static_cast<quint32>(code)) {
     case 0x00000000:
         return QStringLiteral("SCARD_S_SUCCESS");
