@@ -17,9 +17,13 @@ void exchangeApdus(SCARDHANDLE card, const SCARD_IO_REQUEST *sendPci, const QStr
     qDebug() << lines;
     QStringList entries;
     for (int i = 0; i < lines.size(); ++i) {
+        const QByteArray command = apdutext::decodeLine(lines[i]);
+        // An empty line is no command; handed to the reader as one it can stall the
+        // exchange until the card leaves.
+        if (command.isEmpty())
+            continue;
         QByteArray response;
-        const LONG result = pcsc::transmit(card, sendPci, apdutext::decodeLine(lines[i]),
-                                           receiveCapacity, &response);
+        const LONG result = pcsc::transmit(card, sendPci, command, receiveCapacity, &response);
         if (result != SCARD_S_SUCCESS) {
             reportTransmitFailure(result, reports);
             continue;
