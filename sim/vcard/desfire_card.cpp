@@ -1,0 +1,597 @@
+#include "desfire_card.h"
+
+#include "iso_card.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace vcard {
+
+using namespace desfire;
+
+namespace {
+
+namespace status {
+constexpr std::uint8_t ok = 0x00;
+constexpr std::uint8_t noChanges = 0x0C;
+constexpr std::uint8_t outOfMemory = 0x0E;
+constexpr std::uint8_t commandNotSupported = 0x1C;
+constexpr std::uint8_t noSuchKey = 0x40;
+constexpr std::uint8_t lengthError = 0x7E;
+constexpr std::uint8_t permissionDenied = 0x9D;
+constexpr std::uint8_t parameterError = 0x9E;
+constexpr std::uint8_t applicationNotFound = 0xA0;
+constexpr std::uint8_t authenticationError = 0xAE;
+constexpr std::uint8_t additionalFrame = 0xAF;
+constexpr std::uint8_t boundaryError = 0xBE;
+constexpr std::uint8_t commandAborted = 0xCA;
+constexpr std::uint8_t countError = 0xCE;
+constexpr std::uint8_t duplicateError = 0xDE;
+constexpr std::uint8_t fileNotFound = 0xF0;
+} // namespace status
+
+namespace command {
+constexpr std::uint8_t authenticate = 0x0A;
+constexpr std::uint8_t additionalFrame = 0xAF;
+constexpr std::uint8_t selectApplication = 0x5A;
+constexpr std::uint8_t createApplication = 0xCA;
+constexpr std::uint8_t deleteApplication = 0xDA;
+constexpr std::uint8_t formatPicc = 0xFC;
+constexpr std::uint8_t getApplicationIds = 0x6A;
+constexpr std::uint8_t getFileIds = 0x6F;
+constexpr std::uint8_t getKeySettings = 0x45;
+constexpr std::uint8_t freeMemory = 0x6E;
+constexpr std::uint8_t getVersion = 0x60;
+constexpr std::uint8_t createStdDataFile = 0xCD;
+constexpr std::uint8_t writeData = 0x3D;
+constexpr std::uint8_t readData = 0xBD;
+} // namespace command
+
+constexpr std::uint8_t wrappedClass = 0x90;
+constexpr std::uint8_t nativeStatusByte = 0x91;
+
+// ISO 7816-4 statuses for APDUs that do not wrap a native command properly; the
+// native command is then not run at all.
+const Bytes isoWrongLength{0x67, 0x00};       // Lc disagrees with the length, Le not 00
+const Bytes isoWrongParameters{0x6A, 0x86};   // P1 P2 other than 00 00
+const Bytes isoClassNotSupported{0x6E, 0x00}; // CLA other than 90
+
+// An EV1 frame holds 64 bytes, 60 of them for the native command code and its data.
+constexpr std::size_t maxFrameData = 59;
+constexpr std::size_t maxAidsPerFrame = maxFrameData / 3;
+
+// The card-level master key counts as one key of its own.
+constexpr std::uint8_t piccKeyCountByte = 0x01;
+
+// GetVersion, EV1 with 8 KB: vendor 04, type 01, subtype 01, version 1.0, storage 1A
+// (2^13 bytes), protocol 05 (ISO 14443-2 and -3); the same for the software.
+const Bytes hardwareVersion{0x04, 0x01, 0x01, 0x01, 0x00, 0x1A, 0x05};
+const Bytes softwareVersion{0x04, 0x01, 0x01, 0x01, 0x04, 0x1A, 0x05};
+const Bytes batchNumber{0xBA, 0x34, 0x49, 0x18, 0x50};
+constexpr std::uint8_t productionWeek = 0x21; // BCD
+constexpr std::uint8_t productionYear = 0x13;
+
+Block blockFrom(const Bytes &data, std::size_t at) {
+    Block block;
+    std::copy_n(data.begin() + static_cast<long>(at), block.size(), block.begin());
+    return block;
+}
+
+Bytes bytesOf(const Block &block) {
+    return Bytes(block.begin(), block.end());
+}
+
+Aid aidFrom(const Bytes &data) {
+    return {data[0], data[1], data[2]};
+}
+
+std::size_t threeByteValue(const Bytes &data, std::size_t at) {
+    return data[at] | data[at + 1] << 8 | data[at + 2] << 16;
+}
+
+bool keeps(std::uint8_t status) {
+    return status == status::ok || status == status::additionalFrame || status == status::noChanges;
+}
+
+[[noreturn]] void invalid(const std::string &what) {
+    throw std::invalid_argument("DesfireCard: " + what);
+}
+
+Application applicationFrom(const DesfireApplicationSpec &spec) {
+    Application app;
+    app.aid = spec.aid;
+    app.keySettings = spec.keySettings;
+    app.keyCountByte = spec.keyCountByte;
+    if (app.keyCount() < 1 || app.keyCount() > maxKeysPerApplication)
+        invalid("an application needs 1 to 14 keys");
+    if (spec.keys.size() > static_cast<std::size_t>(app.keyCount()))
+        invalid("more keys given than the application has");
+    app.keys = spec.keys;
+    app.keys.resize(static_cast<std::size_t>(app.keyCount()));
+    for (const DesfireFileSpec &fileSpec : spec.files) {
+        if (fileSpec.number > maxFileNumber || app.files.count(fileSpec.number))
+            invalid("file numbers must be unique and at most 31");
+        if (fileSpec.contents.size() > fileSpec.size)
+            invalid("file contents longer than the file");
+        StdDataFile file;
+        file.communication = fileSpec.communication;
+        file.accessRights = fileSpec.accessRights;
+        file.data = fileSpec.contents;
+        file.data.resize(fileSpec.size);
+        app.files[fileSpec.number] = file;
+    }
+    return app;
+}
+
+Picc piccFrom(const DesfireOptions &options) {
+    Picc picc;
+    picc.masterKey = options.piccMasterKey;
+    picc.keySettings = options.piccKeySettings;
+    for (const DesfireApplicationSpec &spec : options.applications) {
+        if (spec.aid == piccLevel || picc.find(spec.aid))
+            invalid("application IDs must be unique and not 000000");
+        picc.applications.push_back(applicationFrom(spec));
+    }
+    if (picc.applications.size() > maxApplications)
+        invalid("more than 28 applications");
+    if (picc.usedMemory() > memory::capacity)
+        invalid("the applications and files need more memory than the card has");
+    return picc;
+}
+
+} // namespace
+
+DesfireCard::DesfireCard(DesfireOptions options)
+    : options_(std::move(options)), picc_(piccFrom(options_)) {}
+
+Bytes DesfireCard::atr() const {
+    return atrs::desfireEv1;
+}
+
+void DesfireCard::powerOn() {
+    endSession();
+}
+
+void DesfireCard::powerOff() {
+    endSession();
+}
+
+void DesfireCard::reset() {
+    endSession();
+}
+
+void DesfireCard::endSession() {
+    selected_ = piccLevel;
+    authenticatedKey_.reset();
+    chain_ = Chain{};
+}
+
+Bytes DesfireCard::execute(const Bytes &apdu) {
+    Bytes answer = answerTo(apdu);
+    answer.insert(answer.end() - 2, options_.statusPadding, 0x00);
+    log_.push_back({apdu, answer});
+    return answer;
+}
+
+// Short APDUs only: 90 INS 00 00 00, or 90 INS 00 00 Lc data 00. A malformed wrapping
+// is refused at the ISO layer and leaves the card's state, chains included, as it was.
+Bytes DesfireCard::answerTo(const Bytes &apdu) {
+    if (apdu.size() < 5)
+        return isoWrongLength;
+    if (apdu[0] != wrappedClass)
+        return isoClassNotSupported;
+    if (apdu[2] != 0x00 || apdu[3] != 0x00)
+        return isoWrongParameters;
+    Bytes data;
+    if (apdu.size() == 5) {
+        if (apdu[4] != 0x00)
+            return isoWrongLength;
+    } else {
+        const std::size_t lc = apdu[4];
+        if (lc == 0 || apdu.size() != 5 + lc + 1 || apdu.back() != 0x00)
+            return isoWrongLength;
+        data.assign(apdu.begin() + 5, apdu.end() - 1);
+    }
+
+    Answer answer = runNative(apdu[1], data);
+    // Any error ends an authentication: the reader has to authenticate again.
+    if (!keeps(answer.status))
+        authenticatedKey_.reset();
+    answer.data.push_back(nativeStatusByte);
+    answer.data.push_back(answer.status);
+    return answer.data;
+}
+
+DesfireCard::Answer DesfireCard::runNative(std::uint8_t code, const Bytes &data) {
+    if (data.size() > maxFrameData) {
+        chain_ = Chain{};
+        return {status::lengthError, {}};
+    }
+    if (code == command::additionalFrame)
+        return continueChain(data);
+    if (chain_.kind != Chain::None) {
+        // The card does not run a command that breaks into an unfinished chain.
+        chain_ = Chain{};
+        return {status::commandAborted, {}};
+    }
+    switch (code) {
+    case command::authenticate:
+        return authenticate(data);
+    case command::selectApplication:
+        return selectApplication(data);
+    case command::createApplication:
+        return createApplication(data);
+    case command::deleteApplication:
+        return deleteApplication(data);
+    case command::formatPicc:
+        return formatPicc(data);
+    case command::getApplicationIds:
+        return getApplicationIds(data);
+    case command::getFileIds:
+        return getFileIds(data);
+    case command::getKeySettings:
+        return getKeySettings(data);
+    case command::freeMemory:
+        return freeMemoryCommand(data);
+    case command::getVersion:
+        return getVersion(data);
+    case command::createStdDataFile:
+        return createStdDataFile(data);
+    case command::writeData:
+        return writeData(data);
+    case command::readData:
+        return readData(data);
+    default:
+        return {status::commandNotSupported, {}};
+    }
+}
+
+DesfireCard::Answer DesfireCard::continueChain(const Bytes &data) {
+    switch (chain_.kind) {
+    case Chain::Authenticate:
+        return finishAuthentication(data);
+    case Chain::Write:
+        if (data.empty()) {
+            chain_ = Chain{};
+            return {status::lengthError, {}};
+        }
+        return continueWrite(data);
+    case Chain::Frames:
+        if (!data.empty()) {
+            chain_ = Chain{};
+            return {status::lengthError, {}};
+        }
+        return startFrames(std::move(chain_.frames));
+    case Chain::None:
+        break;
+    }
+    return {status::commandNotSupported, {}};
+}
+
+// Gives the first frame; the rest wait for 90 AF.
+DesfireCard::Answer DesfireCard::startFrames(std::vector<Bytes> frames) {
+    Answer answer{status::ok, frames.front()};
+    frames.erase(frames.begin());
+    chain_ = Chain{};
+    if (!frames.empty()) {
+        chain_.kind = Chain::Frames;
+        chain_.frames = std::move(frames);
+        answer.status = status::additionalFrame;
+    }
+    return answer;
+}
+
+Application *DesfireCard::selectedApp() {
+    return picc_.find(selected_);
+}
+
+bool DesfireCard::piccMasterAuthenticated() const {
+    return selected_ == piccLevel && authenticatedKey_ == 0;
+}
+
+bool DesfireCard::applicationMasterAuthenticated() const {
+    return selected_ != piccLevel && authenticatedKey_ == 0;
+}
+
+// A file access right: free, or the named key (or the read-and-write key) authenticated.
+bool DesfireCard::mayAccess(std::uint8_t accessKey, std::uint8_t readWriteKey) const {
+    if (accessKey == freeAccess || readWriteKey == freeAccess)
+        return true;
+    return authenticatedKey_ &&
+           (*authenticatedKey_ == accessKey || *authenticatedKey_ == readWriteKey);
+}
+
+DesfireCard::Answer DesfireCard::authenticate(const Bytes &data) {
+    authenticatedKey_.reset();
+    if (data.size() != 1)
+        return {status::lengthError, {}};
+    const int keyNumber = data[0];
+    DesKey key;
+    if (selected_ == piccLevel) {
+        if (keyNumber != 0)
+            return {status::noSuchKey, {}};
+        key = picc_.masterKey;
+    } else {
+        const Application *app = selectedApp();
+        if (keyNumber >= app->keyCount())
+            return {status::noSuchKey, {}};
+        // Keys of other types answer only their own authentication commands.
+        if (!app->desKeys())
+            return {status::authenticationError, {}};
+        key = app->keys[static_cast<std::size_t>(keyNumber)];
+    }
+    chain_.kind = Chain::Authenticate;
+    chain_.keyNumber = keyNumber;
+    chain_.key = key;
+    for (auto &b : chain_.rndB)
+        b = static_cast<std::uint8_t>(random_());
+    return {status::additionalFrame, bytesOf(desEncipher(key, chain_.rndB))};
+}
+
+// The reader sent D1 = dK(RndA) and D2 = dK(D1 xor rol(RndB)).
+DesfireCard::Answer DesfireCard::finishAuthentication(const Bytes &data) {
+    const Chain pending = chain_;
+    chain_ = Chain{};
+    if (data.size() != 16)
+        return {status::lengthError, {}};
+    const Block d1 = blockFrom(data, 0);
+    const Block d2 = blockFrom(data, 8);
+    const Block rndA = desEncipher(pending.key, d1);
+    if (xorBlocks(desEncipher(pending.key, d2), d1) != rotateLeft(pending.rndB))
+        return {status::authenticationError, {}};
+    authenticatedKey_ = pending.keyNumber;
+    return {status::ok, bytesOf(desEncipher(pending.key, rotateLeft(rndA)))};
+}
+
+// A failed selection keeps the previous one but, like every selection, ends the
+// authentication.
+DesfireCard::Answer DesfireCard::selectApplication(const Bytes &data) {
+    authenticatedKey_.reset();
+    if (data.size() != 3)
+        return {status::lengthError, {}};
+    const Aid aid = aidFrom(data);
+    if (aid != piccLevel && !picc_.find(aid))
+        return {status::applicationNotFound, {}};
+    selected_ = aid;
+    return {status::ok, {}};
+}
+
+// Commands of the card level answer 9D with an application selected, and commands of
+// an application answer 9D at the card level.
+DesfireCard::Answer DesfireCard::createApplication(const Bytes &data) {
+    if (data.size() != 5)
+        return {status::lengthError, {}};
+    if (selected_ != piccLevel)
+        return {status::permissionDenied, {}};
+    const bool freeCreate = picc_.keySettings & 0x04;
+    if (!freeCreate && !piccMasterAuthenticated())
+        return {status::authenticationError, {}};
+    Application app;
+    app.aid = aidFrom(data);
+    app.keySettings = data[3];
+    app.keyCountByte = data[4];
+    const bool knownKeyType = (app.keyCountByte & 0xC0) != 0xC0;
+    if (app.aid == piccLevel || app.keyCount() < 1 || app.keyCount() > maxKeysPerApplication ||
+        !knownKeyType)
+        return {status::parameterError, {}};
+    if (picc_.find(app.aid))
+        return {status::duplicateError, {}};
+    if (picc_.applications.size() >= maxApplications)
+        return {status::countError, {}};
+    if (memory::applicationCost(app.keyCount()) > picc_.freeMemory())
+        return {status::outOfMemory, {}};
+    app.keys.resize(static_cast<std::size_t>(app.keyCount()));
+    picc_.applications.push_back(app);
+    return {status::ok, {}};
+}
+
+DesfireCard::Answer DesfireCard::deleteApplication(const Bytes &data) {
+    if (data.size() != 3)
+        return {status::lengthError, {}};
+    const Aid aid = aidFrom(data);
+    if (aid == piccLevel || !picc_.find(aid))
+        return {status::applicationNotFound, {}};
+    const bool ownMasterKey = selected_ == aid && authenticatedKey_ == 0;
+    if (!piccMasterAuthenticated() && !ownMasterKey)
+        return {status::authenticationError, {}};
+    picc_.applications.erase(std::find_if(picc_.applications.begin(), picc_.applications.end(),
+                                          [&](const Application &app) { return app.aid == aid; }));
+    if (selected_ == aid) {
+        selected_ = piccLevel;
+        authenticatedKey_.reset();
+    }
+    return {status::ok, {}};
+}
+
+// Keeps the card master key and its settings.
+DesfireCard::Answer DesfireCard::formatPicc(const Bytes &data) {
+    if (!data.empty())
+        return {status::lengthError, {}};
+    if (!piccMasterAuthenticated())
+        return {status::authenticationError, {}};
+    picc_.applications.clear();
+    authenticatedKey_.reset();
+    return {status::ok, {}};
+}
+
+DesfireCard::Answer DesfireCard::getApplicationIds(const Bytes &data) {
+    if (!data.empty())
+        return {status::lengthError, {}};
+    if (selected_ != piccLevel)
+        return {status::permissionDenied, {}};
+    const bool freeListing = picc_.keySettings & 0x02;
+    if (!freeListing && !piccMasterAuthenticated())
+        return {status::authenticationError, {}};
+    std::vector<Bytes> frames{{}};
+    for (const Application &app : picc_.applications) {
+        if (frames.back().size() == maxAidsPerFrame * 3)
+            frames.emplace_back();
+        frames.back().insert(frames.back().end(), app.aid.begin(), app.aid.end());
+    }
+    return startFrames(std::move(frames));
+}
+
+DesfireCard::Answer DesfireCard::getFileIds(const Bytes &data) {
+    if (!data.empty())
+        return {status::lengthError, {}};
+    const Application *app = selectedApp();
+    if (!app)
+        return {status::permissionDenied, {}};
+    const bool freeListing = app->keySettings & 0x02;
+    if (!freeListing && !applicationMasterAuthenticated())
+        return {status::authenticationError, {}};
+    Bytes numbers;
+    for (const auto &file : app->files)
+        numbers.push_back(file.first);
+    return {status::ok, numbers};
+}
+
+DesfireCard::Answer DesfireCard::getKeySettings(const Bytes &data) {
+    if (!data.empty())
+        return {status::lengthError, {}};
+    const Application *app = selectedApp();
+    const std::uint8_t settings = app ? app->keySettings : picc_.keySettings;
+    const bool masterKey = app ? applicationMasterAuthenticated() : piccMasterAuthenticated();
+    if (!(settings & 0x02) && !masterKey)
+        return {status::authenticationError, {}};
+    return {status::ok, {settings, app ? app->keyCountByte : piccKeyCountByte}};
+}
+
+DesfireCard::Answer DesfireCard::freeMemoryCommand(const Bytes &data) {
+    if (!data.empty())
+        return {status::lengthError, {}};
+    const std::size_t free = picc_.freeMemory();
+    return {status::ok,
+            {static_cast<std::uint8_t>(free), static_cast<std::uint8_t>(free >> 8),
+             static_cast<std::uint8_t>(free >> 16)}};
+}
+
+DesfireCard::Answer DesfireCard::getVersion(const Bytes &data) {
+    if (!data.empty())
+        return {status::lengthError, {}};
+    Bytes production = options_.uid;
+    production.insert(production.end(), batchNumber.begin(), batchNumber.end());
+    production.push_back(productionWeek);
+    production.push_back(productionYear);
+    return startFrames({hardwareVersion, softwareVersion, production});
+}
+
+DesfireCard::Answer DesfireCard::createStdDataFile(const Bytes &data) {
+    if (data.size() != 7)
+        return {status::lengthError, {}};
+    Application *app = selectedApp();
+    if (!app)
+        return {status::permissionDenied, {}};
+    const bool freeCreate = app->keySettings & 0x04;
+    if (!freeCreate && !applicationMasterAuthenticated())
+        return {status::authenticationError, {}};
+    const std::uint8_t number = data[0];
+    StdDataFile file;
+    file.communication = data[1];
+    file.accessRights = static_cast<std::uint16_t>(data[2] | data[3] << 8);
+    const std::size_t size = threeByteValue(data, 4);
+    const bool knownCommunication =
+        file.communication == 0x00 || file.communication == 0x01 || file.communication == 0x03;
+    if (number > maxFileNumber || !knownCommunication)
+        return {status::parameterError, {}};
+    if (app->files.count(number))
+        return {status::duplicateError, {}};
+    if (memory::fileCost(size) > picc_.freeMemory())
+        return {status::outOfMemory, {}};
+    file.data.assign(size, 0x00);
+    app->files[number] = std::move(file);
+    return {status::ok, {}};
+}
+
+// Data take effect frame by frame, as on a standard data file of a real card: a chain
+// that breaks off leaves what was already sent in the file.
+DesfireCard::Answer DesfireCard::writeData(const Bytes &data) {
+    if (data.size() < 7)
+        return {status::lengthError, {}};
+    Application *app = selectedApp();
+    if (!app)
+        return {status::permissionDenied, {}};
+    const auto found = app->files.find(data[0]);
+    if (found == app->files.end())
+        return {status::fileNotFound, {}};
+    const StdDataFile &file = found->second;
+    if (!mayAccess(file.writeKey(), file.readWriteKey()))
+        return {status::permissionDenied, {}};
+    const std::size_t offset = threeByteValue(data, 1);
+    const std::size_t length = threeByteValue(data, 4);
+    if (offset + length > file.data.size())
+        return {status::boundaryError, {}};
+    if (length == 0)
+        return {status::lengthError, {}};
+    chain_.kind = Chain::Write;
+    chain_.file = data[0];
+    chain_.offset = offset;
+    chain_.remaining = length;
+    return continueWrite(Bytes(data.begin() + 7, data.end()));
+}
+
+DesfireCard::Answer DesfireCard::continueWrite(const Bytes &data) {
+    if (data.size() > chain_.remaining) {
+        chain_ = Chain{};
+        return {status::lengthError, {}};
+    }
+    Bytes &contents = selectedApp()->files.at(chain_.file).data;
+    std::copy(data.begin(), data.end(), contents.begin() + static_cast<long>(chain_.offset));
+    chain_.offset += data.size();
+    chain_.remaining -= data.size();
+    if (chain_.remaining > 0)
+        return {status::additionalFrame, {}};
+    chain_ = Chain{};
+    return {status::ok, {}};
+}
+
+DesfireCard::Answer DesfireCard::readData(const Bytes &data) {
+    if (data.size() != 7)
+        return {status::lengthError, {}};
+    const Application *app = selectedApp();
+    if (!app)
+        return {status::permissionDenied, {}};
+    const auto found = app->files.find(data[0]);
+    if (found == app->files.end())
+        return {status::fileNotFound, {}};
+    const StdDataFile &file = found->second;
+    if (!mayAccess(file.readKey(), file.readWriteKey()))
+        return {status::permissionDenied, {}};
+    const std::size_t offset = threeByteValue(data, 1);
+    std::size_t length = threeByteValue(data, 4);
+    if (length == 0) {
+        if (offset >= file.data.size())
+            return {status::boundaryError, {}};
+        length = file.data.size() - offset; // to the end of the file
+    }
+    if (offset + length > file.data.size())
+        return {status::boundaryError, {}};
+    std::vector<Bytes> frames;
+    for (std::size_t at = offset; at < offset + length; at += maxFrameData) {
+        const std::size_t end = std::min(at + maxFrameData, offset + length);
+        frames.emplace_back(file.data.begin() + static_cast<long>(at),
+                            file.data.begin() + static_cast<long>(end));
+    }
+    return startFrames(std::move(frames));
+}
+
+std::vector<Aid> DesfireCard::applicationIds() const {
+    std::vector<Aid> ids;
+    for (const Application &app : picc_.applications)
+        ids.push_back(app.aid);
+    return ids;
+}
+
+std::optional<Bytes> DesfireCard::fileContents(const Aid &aid, std::uint8_t file) const {
+    const Application *app = picc_.find(aid);
+    if (!app || !app->files.count(file))
+        return std::nullopt;
+    return app->files.at(file).data;
+}
+
+std::optional<std::size_t> DesfireCard::fileSize(const Aid &aid, std::uint8_t file) const {
+    const std::optional<Bytes> contents = fileContents(aid, file);
+    return contents ? std::optional<std::size_t>(contents->size()) : std::nullopt;
+}
+
+} // namespace vcard

@@ -1,0 +1,131 @@
+#pragma once
+
+#include "desfire_model.h"
+#include "virtual_card.h"
+
+#include <cstdint>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace vcard {
+
+// A file that exists before the first command.
+struct DesfireFileSpec {
+    std::uint8_t number = 0;
+    std::uint8_t communication = 0x00;
+    std::uint16_t accessRights = 0xEEEE; // Read << 12 | Write << 8 | ReadWrite << 4 | Change
+    std::size_t size = 0;
+    Bytes contents; // the first bytes of the file; the rest reads as 00
+};
+
+// An application that exists before the first command.
+struct DesfireApplicationSpec {
+    desfire::Aid aid{}; // transmission order, e.g. {0xC8, 0x28, 0x68}
+    std::uint8_t keySettings = 0x0F;
+    std::uint8_t keyCountByte = 0x0E;  // 14 DES keys
+    std::vector<desfire::DesKey> keys; // keys 0, 1, ...; those left out are all zero
+    std::vector<DesfireFileSpec> files;
+};
+
+struct DesfireOptions {
+    desfire::DesKey piccMasterKey{}; // factory: 8 zero bytes
+    std::uint8_t piccKeySettings = 0x0F;
+    std::vector<DesfireApplicationSpec> applications;
+    Bytes uid{0x04, 0x3A, 0x5C, 0x72, 0x91, 0x2E, 0x80};
+    // Fault: this many 00 bytes in front of every status word, so that an answer
+    // never fits a receive buffer sized for the status word alone.
+    std::size_t statusPadding = 0;
+};
+
+// One command APDU as received and the answer given to it.
+struct DesfireExchange {
+    Bytes command;
+    Bytes answer;
+};
+
+// A MIFARE DESFire EV1 8K card speaking native commands wrapped in ISO 7816-4 APDUs
+// (90 INS 00 00 [Lc data] 00, answered with data and 91 status): legacy DES
+// authentication, applications, standard data files, frame chaining and memory
+// accounting. Files are read and written as plain data whatever their
+// communication setting.
+//
+// Throws std::invalid_argument when the options describe a card that cannot exist
+// (duplicate or zero AIDs, too many applications or keys, files out of range, more
+// than the memory holds).
+class DesfireCard : public VirtualCard {
+public:
+    explicit DesfireCard(DesfireOptions options = {});
+
+    Bytes atr() const override;
+    void powerOn() override;
+    void powerOff() override;
+    void reset() override;
+    Bytes execute(const Bytes &apdu) override;
+
+    // Inspection, for tests; none of these changes the card.
+    std::vector<desfire::Aid> applicationIds() const;
+    std::optional<Bytes> fileContents(const desfire::Aid &aid, std::uint8_t file) const;
+    std::optional<std::size_t> fileSize(const desfire::Aid &aid, std::uint8_t file) const;
+    desfire::Aid selectedApplication() const { return selected_; } // piccLevel: none
+    bool authenticated() const { return authenticatedKey_.has_value(); }
+    std::optional<int> authenticatedKey() const { return authenticatedKey_; }
+    std::size_t freeMemory() const { return picc_.freeMemory(); }
+    std::vector<DesfireExchange> commandLog() const { return log_; }
+    void clearCommandLog() { log_.clear(); }
+
+private:
+    struct Answer {
+        std::uint8_t status;
+        Bytes data;
+    };
+    // A command that spans more than one frame and is waiting for 90 AF.
+    struct Chain {
+        enum Kind { None, Authenticate, Write, Frames } kind = None;
+        int keyNumber = 0;
+        desfire::DesKey key{};
+        desfire::Block rndB{};
+        std::uint8_t file = 0;
+        std::size_t offset = 0;
+        std::size_t remaining = 0;
+        std::vector<Bytes> frames; // answers still to give, the next one first
+    };
+
+    Bytes answerTo(const Bytes &apdu);
+    Answer runNative(std::uint8_t command, const Bytes &data);
+    Answer continueChain(const Bytes &data);
+    Answer startFrames(std::vector<Bytes> frames);
+    void endSession();
+
+    Answer authenticate(const Bytes &data);
+    Answer finishAuthentication(const Bytes &data);
+    Answer selectApplication(const Bytes &data);
+    Answer createApplication(const Bytes &data);
+    Answer deleteApplication(const Bytes &data);
+    Answer formatPicc(const Bytes &data);
+    Answer getApplicationIds(const Bytes &data);
+    Answer getFileIds(const Bytes &data);
+    Answer getKeySettings(const Bytes &data);
+    Answer freeMemoryCommand(const Bytes &data);
+    Answer getVersion(const Bytes &data);
+    Answer createStdDataFile(const Bytes &data);
+    Answer writeData(const Bytes &data);
+    Answer continueWrite(const Bytes &data);
+    Answer readData(const Bytes &data);
+
+    desfire::Application *selectedApp();
+    bool piccMasterAuthenticated() const;
+    bool applicationMasterAuthenticated() const;
+    bool mayAccess(std::uint8_t accessKey, std::uint8_t readWriteKey) const;
+
+    DesfireOptions options_;
+    desfire::Picc picc_;
+    desfire::Aid selected_ = desfire::piccLevel;
+    std::optional<int> authenticatedKey_;
+    Chain chain_;
+    std::vector<DesfireExchange> log_;
+    std::mt19937 random_{std::random_device{}()};
+};
+
+} // namespace vcard
