@@ -5,46 +5,12 @@
 #include "worker/pcsc.h"
 #include "worker/pcsc_names.h"
 
-#include <cstdio>
-#include <cstdlib>
-
-#include <unistd.h>
-
 namespace cardtest {
 
-StdoutCapture::StdoutCapture() {
-    std::fflush(stdout);
-    char name[] = "/tmp/card-stdout-XXXXXX";
-    file = mkstemp(name);
-    unlink(name);
-    saved = dup(STDOUT_FILENO);
-    dup2(file, STDOUT_FILENO);
-}
-
-StdoutCapture::~StdoutCapture() {
-    take();
-}
-
-QByteArray StdoutCapture::take() {
-    if (saved < 0)
-        return {};
-    std::fflush(stdout);
-    dup2(saved, STDOUT_FILENO);
-    close(saved);
-    saved = -1;
-    QByteArray text;
-    lseek(file, 0, SEEK_SET);
-    char buffer[4096];
-    for (ssize_t n; (n = read(file, buffer, sizeof buffer)) > 0;)
-        text.append(buffer, int(n));
-    close(file);
-    return text;
-}
-
-QByteArray withoutDebugLines(const QByteArray &console) {
-    QByteArray kept;
-    for (const QByteArray &line : console.split('\n'))
-        if (!line.isEmpty() && !line.startsWith("QDEBUG"))
+QString withoutDebugLines(const QString &console) {
+    QString kept;
+    for (const QString &line : console.split('\n', Qt::SkipEmptyParts))
+        if (!line.startsWith(QLatin1String("QDEBUG")))
             kept += line + '\n';
     return kept;
 }

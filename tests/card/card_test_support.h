@@ -31,19 +31,8 @@ struct RecordedReports : CardReports {
     QList<Popup> popups;
 };
 
-// Catches what is written to standard output (file descriptor 1) meanwhile.
-class StdoutCapture {
-public:
-    StdoutCapture();
-    ~StdoutCapture();
-    QByteArray take(); // ends the capture
-private:
-    int saved = -1;
-    int file = -1;
-};
-
 // Standard output without the lines QtTest writes there for debug messages.
-QByteArray withoutDebugLines(const QByteArray &console);
+QString withoutDebugLines(const QString &console);
 
 // A virtual card in the contact reader, connected through the PC/SC seam.
 class ConnectedCard {

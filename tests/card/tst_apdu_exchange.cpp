@@ -2,13 +2,13 @@
 #include "card_test_support.h"
 #include "iso_card.h"
 #include "pcsc_test_support.h"
+#include "stdout_capture.h"
 #include "worker/pcsc.h"
 
 #include <QtTest>
 
 using cardtest::ConnectedCard;
 using cardtest::RecordedReports;
-using cardtest::StdoutCapture;
 
 class TestApduExchange : public QObject {
     Q_OBJECT
@@ -69,11 +69,11 @@ void TestApduExchange::exchange() {
     RecordedReports reports;
     StdoutCapture capture;
     exchangeApdus(card.handle, pcsc::t1Pci(), text, reports);
-    const QByteArray console = cardtest::withoutDebugLines(capture.take());
+    const QString console = cardtest::withoutDebugLines(capture.text());
 
     QCOMPARE(card.commands(), sent);
     QCOMPARE(reports.uiMessages, uiMessages);
-    QCOMPARE(console, QByteArray("Failed SCardTransmit\n").repeated(uiMessages.size()));
+    QCOMPARE(console, QString("Failed SCardTransmit\n").repeated(uiMessages.size()));
     QCOMPARE(reports.popups.size(), 1);
     QCOMPARE(reports.popups[0].title, QStringLiteral("APDU Response "));
     if (popupMessage.isNull()) // too long to spell out: 256 counting bytes
@@ -92,7 +92,7 @@ void TestApduExchange::sendsWithTheGivenProtocolControl() {
     StdoutCapture capture;
     exchangeApdus(card.handle, pcsc::t1Pci(), QStringLiteral("80100002"), reports);
     exchangeApdus(card.handle, pcsc::t0Pci(), QStringLiteral("80100002"), reports);
-    QCOMPARE(cardtest::withoutDebugLines(capture.take()), QByteArray("Failed SCardTransmit\n"));
+    QCOMPARE(cardtest::withoutDebugLines(capture.text()), QStringLiteral("Failed SCardTransmit\n"));
     QCOMPARE(reports.uiMessages, QStringList{"SCARD_E_PROTO_MISMATCH"});
     QCOMPARE(reports.popups.size(), 2);
     QCOMPARE(reports.popups[0].message, QString());

@@ -45,7 +45,7 @@ DesBlock xorBlocks(const DesBlock &a, const DesBlock &b) {
 
 } // namespace
 
-Q_DECLARE_METATYPE(DesBlock)
+Q_DECLARE_METATYPE(desfire::DesBlock)
 
 class TestDesfireCrypto : public QObject {
     Q_OBJECT
