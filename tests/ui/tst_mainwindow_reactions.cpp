@@ -146,11 +146,12 @@ void MainWindowReactionsTest::readerListRefill() {
     QFETCH(QStringList, expectedReaders);
     const QStringList list = {placeholder, "Reader A", "Reader B"};
 
+    WorkerThreadPin pin(window.get());
     readers()->clear();
     if (!before.isEmpty())
         window->receiveReaderList(before);
     QThread *current = workerThread;
-    auto busy = occupyUntilInterrupted(current);
+    auto busy = pin.current();
     QVERIFY(busy->waitUntilStarted());
 
     CommandLog log(window.get());
@@ -334,11 +335,12 @@ void MainWindowReactionsTest::requestsGoToAFreshWorker() {
     QFETCH(QVariantList, arguments);
     QFETCH(QString, debugLine);
 
+    WorkerThreadPin pin(window.get());
     showAdvanced();
     chooseReader("Reader B");
     child<QTextEdit>("edit_text_apdu")->setPlainText("00A4040000\n0084000008");
     QThread *current = workerThread;
-    auto busy = occupyUntilInterrupted(current);
+    auto busy = pin.current();
     QVERIFY(busy->waitUntilStarted());
 
     CommandLog log(window.get());

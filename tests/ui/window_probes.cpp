@@ -64,3 +64,22 @@ std::shared_ptr<BusySlot> occupyUntilReleased(QThread *thread) {
     });
     return slot;
 }
+
+WorkerThreadPin::WorkerThreadPin(MainWindow *window) {
+    // Connected before any later worker, so the slot is queued ahead of the command.
+    auto pin = [this] { current(); };
+    connect(window, &MainWindow::listReaders, this, pin);
+    connect(window, &MainWindow::connectToReader, this, pin);
+    connect(window, &MainWindow::sendAPDU, this, pin);
+    connect(window, &MainWindow::sendDESFire, this, pin);
+}
+
+std::shared_ptr<BusySlot> WorkerThreadPin::current() {
+    QThread *thread = workerThread;
+    std::shared_ptr<BusySlot> &slot = busySlots[thread];
+    if (!slot) {
+        slot = occupyUntilInterrupted(thread);
+        connect(thread, &QObject::destroyed, this, [this, thread] { busySlots.remove(thread); });
+    }
+    return slot;
+}

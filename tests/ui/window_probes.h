@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QSemaphore>
@@ -50,3 +51,18 @@ std::shared_ptr<BusySlot> occupyUntilInterrupted(QThread *thread);
 
 // Ignores interruption and runs until the test releases it.
 std::shared_ptr<BusySlot> occupyUntilReleased(QThread *thread);
+
+// Keeps each worker thread that the window sends a command to busy, ahead of that
+// command, as a worker inside its card watch would be. A test can then see every restart
+// reach a busy thread, whatever the real worker would have done with the command.
+class WorkerThreadPin : public QObject {
+public:
+    explicit WorkerThreadPin(MainWindow *window);
+
+    // The slot keeping the current worker thread busy; one is queued behind the
+    // worker's pending commands if the thread has none yet.
+    std::shared_ptr<BusySlot> current();
+
+private:
+    QHash<QThread *, std::shared_ptr<BusySlot>> busySlots;
+};
