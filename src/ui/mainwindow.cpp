@@ -16,11 +16,14 @@ static const QString noCardText = QStringLiteral("No smart card inserted.");
 static const QString blackOnWhite =
     QStringLiteral("QLabel { background-color : white; color : black;}");
 
+static constexpr int formFontPixels = 10;
+
 // Long enough for a worker that honours the interruption to leave its card watch.
 static constexpr int shutdownWaitMs = 2000;
 
 MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWindow) {
     ensureCompiledResources();
+    useFormFont();
     ui->setupUi(this);
     restartWorker();
     connectControls();
@@ -33,6 +36,14 @@ MainWindow::~MainWindow() {
     stopWorkerThreads(QDeadlineTimer(shutdownWaitMs));
     workerThread = nullptr;
     delete ui;
+}
+
+// The form places its widgets in pixels around a small dialog font; the larger default
+// font of many desktops would cut the texts of its labels and buttons short.
+void MainWindow::useFormFont() {
+    QFont formFont = font();
+    formFont.setPixelSize(formFontPixels);
+    setFont(formFont);
 }
 
 void MainWindow::restartWorker() {

@@ -41,6 +41,7 @@ private slots:
     void advancedOptions();
 
 private:
+    void useFormFont();
     void restartWorker();
     void interruptAndRestartWorker();
     void connectControls();
