@@ -1,24 +1,123 @@
 #include "encoding.h"
 
+#include "active_protocol.h"
+#include "card_identification.h"
+#include "card_watch.h"
+#include "pcsc.h"
+#include "pcsc_names.h"
+#include "protocol_choice.h"
+
+#include <QDebug>
+
+namespace {
+
+const char placeholderEntry[] = "Please choose a reader...";
+const char noReaderMessage[] = "No Reader Connected";
+const char noCardMessage[] =
+    "The smart card has been removed, so that further communication is not possible.";
+
+// False, with the failure's code name reported, when PC/SC gives no context.
+bool establishReportedContext(Encoding &worker, SCARDCONTEXT *context) {
+    const LONG result = pcsc::establishContext(context);
+    if (result == SCARD_S_SUCCESS)
+        return true;
+    *context = 0;
+    emit worker.sendBackUIMessage(pcscCodeName(result));
+    return false;
+}
+
+// The attached readers; with none attached the window is told so. Other listing
+// failures pass silently.
+LONG listReportedReaders(Encoding &worker, SCARDCONTEXT context, QStringList *readers) {
+    const LONG result = pcsc::listReaders(context, readers);
+    if (result == SCARD_E_NO_READERS_AVAILABLE) {
+        emit worker.sendBackReaderMessage(QString::fromLatin1(noReaderMessage));
+        emit worker.sendBackUIMessage(QString());
+    }
+    return result;
+}
+
+} // namespace
+
 Encoding::Encoding(QObject *parent) : QThread(parent) {}
 
-void Encoding::connectToReader(QString readerName) { Q_UNUSED(readerName); }
-void Encoding::listReaders() {}
-void Encoding::receiveT0(bool receiveT0) { t0Requested = receiveT0; }
-void Encoding::receiveT1(bool receiveT1) { t1Requested = receiveT1; }
-void Encoding::receiveAPDUMessage(QString readerName, QString apduMessage)
-{
+void Encoding::listReaders() {
+    SCARDCONTEXT context = 0;
+    if (!establishReportedContext(*this, &context))
+        return;
+    QStringList readers;
+    if (listReportedReaders(*this, context, &readers) == SCARD_S_SUCCESS)
+        emit sendBackReaderList(QStringList(QString::fromLatin1(placeholderEntry)) + readers);
+    pcsc::releaseContext(context);
+}
+
+void Encoding::connectToReader(QString readerName) {
+    qDebug().noquote() << QStringLiteral("connect To Reader, reader name:") + readerName;
+    SCARDCONTEXT context = 0;
+    if (!establishReportedContext(*this, &context))
+        return;
+    QStringList readers;
+    if (listReportedReaders(*this, context, &readers) == SCARD_S_SUCCESS) {
+        qDebug() << "SCARD_S_SUCCESS";
+        CardWatch watch(&context, readerName.toUtf8());
+        emit sendBackReaderMessage(readerName);
+        emit sendBackUIMessage(QString::fromLatin1(noCardMessage));
+        if (watch.waitForCard()) {
+            qDebug() << "Card found";
+            processCard(context, readerName);
+            qDebug() << "About to look for card exit";
+            if (watch.waitForRemoval()) {
+                qDebug() << "card has been removed";
+                emit sendCardRemoved();
+            }
+        }
+    }
+    if (context)
+        pcsc::releaseContext(context);
+}
+
+void Encoding::receiveT0(bool receiveT0) {
+    t0Requested = receiveT0;
+}
+
+void Encoding::receiveT1(bool receiveT1) {
+    t1Requested = receiveT1;
+}
+
+void Encoding::receiveAPDUMessage(QString readerName, QString apduMessage) {
     apduPending = true;
     apduText = apduMessage;
     connectToReader(readerName);
 }
-void Encoding::receiveDESFire(QString readerName, bool DESFire)
-{
+
+void Encoding::receiveDESFire(QString readerName, bool DESFire) {
+    qDebug() << "Received DESFire";
     desfireRequested = DESFire;
     connectToReader(readerName);
 }
-void Encoding::processCard(SCARDCONTEXT context, const QString &readerName)
-{
-    Q_UNUSED(context);
-    Q_UNUSED(readerName);
+
+void Encoding::processCard(SCARDCONTEXT context, const QString &readerName) {
+    if (desfireRequested)
+        qDebug() << "DESFire needs T1";
+    const DWORD protocols =
+        preferredProtocols({desfireRequested, apduPending, t0Requested, t1Requested});
+
+    SCARDHANDLE card = 0;
+    DWORD activeProtocol = 0;
+    const LONG connected =
+        pcsc::connect(context, readerName.toUtf8(), protocols, &card, &activeProtocol);
+    if (connected != SCARD_S_SUCCESS) {
+        emit sendBackUIMessage(pcscCodeName(connected));
+        return;
+    }
+    selectActiveProtocol(activeProtocol);
+
+    if (!identifyCard(card, *this)) {
+        pcsc::disconnect(card, SCARD_RESET_CARD);
+        return;
+    }
+
+    // The card commands that a request asks for (the DESFire exercise, the APDU
+    // exchange) branch off here with the identified card; a plain card is let go.
+    pcsc::disconnect(card, SCARD_RESET_CARD);
 }

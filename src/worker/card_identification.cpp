@@ -1,0 +1,38 @@
+#include "card_identification.h"
+
+#include "atr_list.h"
+#include "card_state.h"
+#include "compiled_resources.h"
+#include "console_line.h"
+#include "pcsc.h"
+#include "pcsc_names.h"
+
+#include <QFile>
+
+#include <PCSC/pcsclite.h>
+
+bool identifyCard(SCARDHANDLE card, CardReports &reports) {
+    DWORD state = 0;
+    QByteArray atr;
+    // Room for the longest ATR that ISO/IEC 7816-3 allows.
+    const LONG result = pcsc::status(card, MAX_ATR_SIZE, &state, &atr);
+    if (result != SCARD_S_SUCCESS) {
+        printConsoleLine("Failed SCardStatus");
+        reports.reportUiMessage(pcscCodeName(result));
+        return false;
+    }
+    printConsoleLine("%s", cardStateLine(state));
+
+    const QString hex = atrHex(atr);
+    reports.reportUiMessage(QStringLiteral("ATR: ") + hex);
+
+    ensureCompiledResources();
+    QFile list(QStringLiteral(":/docs/smartcard_list.txt"));
+    if (!list.open(QIODevice::ReadOnly)) {
+        reports.reportPopup(QStringLiteral("Error"), list.errorString());
+        return true;
+    }
+    for (const QString &text : atrIdentificationTexts(&list, hex))
+        reports.reportUiMessage(text);
+    return true;
+}

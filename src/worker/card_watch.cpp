@@ -1,0 +1,89 @@
+#include "card_watch.h"
+
+#include "pcsc.h"
+
+#include <QDebug>
+#include <QThread>
+
+#include <PCSC/pcsclite.h>
+
+namespace {
+
+const DWORD turnMs = 100;
+
+bool contextLost(LONG result) {
+    return result == SCARD_E_NO_SERVICE || result == SCARD_E_SERVICE_STOPPED ||
+           result == SCARD_E_INVALID_HANDLE || result == SCARD_F_COMM_ERROR;
+}
+
+} // namespace
+
+CardWatch::CardWatch(SCARDCONTEXT *context, const QByteArray &reader)
+    : context_(context), reader_(reader) {
+    state_.szReader = reader_.constData();
+    state_.dwCurrentState = SCARD_STATE_UNAWARE;
+}
+
+bool CardWatch::waitForCard() {
+    for (;;) {
+        switch (nextTurn()) {
+        case Turn::Interrupted:
+            return false;
+        case Turn::Changed:
+            if (state_.dwCurrentState & SCARD_STATE_PRESENT)
+                return true;
+            break;
+        case Turn::Unchanged:
+            break;
+        }
+    }
+}
+
+bool CardWatch::waitForRemoval() {
+    for (;;) {
+        const DWORD before = state_.dwCurrentState;
+        switch (nextTurn()) {
+        case Turn::Interrupted:
+            return false;
+        case Turn::Changed:
+            if ((state_.dwCurrentState & SCARD_STATE_EMPTY) && !(before & SCARD_STATE_EMPTY))
+                return true;
+            break;
+        case Turn::Unchanged:
+            break;
+        }
+    }
+}
+
+// One look for an interruption request, then at most one status-change call (or one
+// pause when it fails). A change is stored as the new current state, so the next call
+// waits for the one after it.
+CardWatch::Turn CardWatch::nextTurn() {
+    if (QThread::currentThread()->isInterruptionRequested()) {
+        qDebug() << "Events were pending...";
+        return Turn::Interrupted;
+    }
+    if (!*context_ && pcsc::establishContext(context_) != SCARD_S_SUCCESS) {
+        *context_ = 0;
+        QThread::msleep(turnMs);
+        return Turn::Unchanged;
+    }
+    const LONG result = pcsc::getStatusChange(*context_, turnMs, &state_);
+    if (result == SCARD_S_SUCCESS && (state_.dwEventState & SCARD_STATE_CHANGED)) {
+        state_.dwCurrentState = state_.dwEventState & ~SCARD_STATE_CHANGED;
+        return Turn::Changed;
+    }
+    if (result != SCARD_S_SUCCESS && result != SCARD_E_TIMEOUT)
+        recover(result);
+    return Turn::Unchanged;
+}
+
+void CardWatch::recover(LONG failure) {
+    if (contextLost(failure)) {
+        pcsc::releaseContext(*context_);
+        *context_ = 0;
+        // The new context knows nothing of the reader yet.
+        state_.dwCurrentState = SCARD_STATE_UNAWARE;
+    }
+    QThread::msleep(turnMs);
+}

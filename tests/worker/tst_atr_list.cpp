@@ -1,0 +1,105 @@
+#include "worker/atr_list.h"
+
+#include <QBuffer>
+#include <QtTest>
+
+class TestAtrList : public QObject {
+    Q_OBJECT
+
+private slots:
+    void hexText_data();
+    void hexText();
+    void identification_data();
+    void identification();
+};
+
+void TestAtrList::hexText_data() {
+    QTest::addColumn<QByteArray>("atr");
+    QTest::addColumn<QString>("hex");
+
+    QTest::newRow("four bytes") << QByteArray::fromHex("3b123456") << "3B123456";
+    QTest::newRow("letters upper case") << QByteArray::fromHex("3bfadeff") << "3BFADEFF";
+    QTest::newRow("zero bytes kept") << QByteArray::fromHex("3b000a00") << "3B000A00";
+    QTest::newRow("longest ATR") << QByteArray(33, '\xab') << QString(33, 'X').replace("X", "AB");
+    QTest::newRow("none") << QByteArray() << QString();
+}
+
+void TestAtrList::hexText() {
+    QFETCH(QByteArray, atr);
+    QFETCH(QString, hex);
+    QCOMPARE(atrHex(atr), hex);
+}
+
+static const char header[] = "#\n# smart card list\n#\n$Id: fixture $\n\n";
+
+void TestAtrList::identification_data() {
+    QTest::addColumn<QByteArray>("list");
+    QTest::addColumn<QString>("atr");
+    QTest::addColumn<QStringList>("texts");
+
+    const QByteArray oneEntry = QByteArray(header) + "3B 12 34 56\n\tFirst card\n\n";
+    QTest::newRow("single spaces")
+        << oneEntry << "3B123456" << QStringList{"ATR: 3B123456\nFirst card"};
+    QTest::newRow("other ATR") << oneEntry << "3B123457" << QStringList();
+    QTest::newRow("shorter ATR") << oneEntry << "3B1234" << QStringList();
+    QTest::newRow("empty list") << QByteArray() << "3B123456" << QStringList();
+
+    QTest::newRow("doubled and trailing whitespace")
+        << QByteArray("3B  12 34\t56  \n\tFirst card\n") << "3B123456"
+        << QStringList{"ATR: 3B123456\nFirst card"};
+    QTest::newRow("leading blank") << QByteArray(" 3B 12 34 56\n\tFirst card\n") << "3B123456"
+                                   << QStringList{"ATR: 3B123456\nFirst card"};
+    QTest::newRow("Windows line ends") << QByteArray("3B 12 34 56\r\n\tFirst card\r\n")
+                                       << "3B123456" << QStringList{"ATR: 3B123456\nFirst card"};
+
+    QTest::newRow("lower-case pattern")
+        << QByteArray("3b 12 34 5a\n\tLower card\n") << "3B12345A" << QStringList();
+    QTest::newRow("wildcards") << QByteArray("3B 12 .. 56\n\tAny card\n3B 12 34 5.\n\tAny card\n")
+                               << "3B123456" << QStringList();
+    QTest::newRow("comment and dollar lines are not patterns")
+        << QByteArray("#3B 12 34 56\n\tComment\n$3B 12 34 56\n\tDollar\n") << "3B123456"
+        << QStringList();
+    QTest::newRow("stray description is not a pattern")
+        << QByteArray("\t3B 12 34 56\n\tStray\n") << "3B123456" << QStringList();
+
+    QTest::newRow("descriptions grow one line at a time")
+        << QByteArray(header) + "3B 12 34 56\n\tFirst line\n\tSecond line\n\tThird line\n\n"
+        << "3B123456"
+        << QStringList{"ATR: 3B123456\nFirst line", "ATR: 3B123456\nFirst line\nSecond line",
+                       "ATR: 3B123456\nFirst line\nSecond line\nThird line"};
+    QTest::newRow("descriptions trimmed")
+        << QByteArray("3B 12 34 56\n\t  Blanks around  \n\t\t\tTabs before and after\t\t\n")
+        << "3B123456"
+        << QStringList{"ATR: 3B123456\nBlanks around",
+                       "ATR: 3B123456\nBlanks around\nTabs before and after"};
+    QTest::newRow("first entry wins")
+        << QByteArray("3B 12 34 56\n\tFirst entry\n\n3B 12 34 56\n\tSecond entry\n") << "3B123456"
+        << QStringList{"ATR: 3B123456\nFirst entry"};
+    QTest::newRow("entry ends at the next non-description line")
+        << QByteArray("3B 12 34 56\n\tOwn line\n3B 99\n\tNext entry's line\n") << "3B123456"
+        << QStringList{"ATR: 3B123456\nOwn line"};
+    QTest::newRow("match after other entries")
+        << QByteArray(header) + "3B 00\n\tZero\n\n3B 12 34 56\n\tWanted\n\n3B FF\n\tFF\n"
+        << "3B123456" << QStringList{"ATR: 3B123456\nWanted"};
+    QTest::newRow("pattern without descriptions")
+        << QByteArray("3B 12 34 56\n\n3B 12 34 56\n\tLater entry\n") << "3B123456" << QStringList();
+    QTest::newRow("pattern on the last line")
+        << QByteArray("3B 12 34 56") << "3B123456" << QStringList();
+    QTest::newRow("UTF-8 text") << QByteArray("3B 12 34 56\n\tCarte \xc3\xa0 puce \xe2\x82\xac\n")
+                                << "3B123456"
+                                << QStringList{QString::fromUtf8(
+                                       "ATR: 3B123456\nCarte \xc3\xa0 puce \xe2\x82\xac")};
+}
+
+void TestAtrList::identification() {
+    QFETCH(QByteArray, list);
+    QFETCH(QString, atr);
+    QFETCH(QStringList, texts);
+
+    QBuffer device(&list);
+    QVERIFY(device.open(QIODevice::ReadOnly));
+    QCOMPARE(atrIdentificationTexts(&device, atr), texts);
+}
+
+QTEST_APPLESS_MAIN(TestAtrList)
+#include "tst_atr_list.moc"
