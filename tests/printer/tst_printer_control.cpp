@@ -41,6 +41,10 @@ const char *const simSettings[] = {
 const QString idleStyle = QStringLiteral("QLabel { background-color : white; color : black;}");
 const QString errorStyle = QStringLiteral("QLabel { background-color : red; color : white;}");
 
+QStringList consoleLines(const StdoutCapture &capture) {
+    return capture.text().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
 void setSim(const char *name, const QString &value) {
     qputenv(name, value.toUtf8());
 }
@@ -194,7 +198,7 @@ void TestPrinterControl::positioning() {
     StdoutCapture console;
     run(operation);
 
-    QCOMPARE(console.lines(), QStringList());
+    QCOMPARE(consoleLines(console), QStringList());
     QCOMPARE(calls(), withSession(expectedCalls));
     QCOMPARE(platform.choices, sessionOpen ? 0 : 1);
     QCOMPARE(label.text(), QString());
@@ -268,7 +272,7 @@ void TestPrinterControl::failedCallStopsTheOperation() {
     StdoutCapture console;
     run(operation);
 
-    QCOMPARE(console.lines(), QStringList());
+    QCOMPARE(consoleLines(console), QStringList());
     QCOMPARE(calls(), withSession(expectedCalls));
     QCOMPARE(label.text(), shownCode ? sdkErrorText(shownCode) : QString());
     QCOMPARE(label.styleSheet(), shownCode ? errorStyle : idleStyle);
@@ -336,7 +340,7 @@ void TestPrinterControl::waitCancelledEndsSilently() {
     operatorHand.stop();
 
     QVERIFY(wasModal);
-    QCOMPARE(console.lines(), QStringList());
+    QCOMPARE(consoleLines(console), QStringList());
     QCOMPARE(label.text(), QString());
     QCOMPARE(label.styleSheet(), idleStyle);
     QVERIFY(calls().filter(QStringLiteral("ID_WaitForPrinter")).size() >= 1);
@@ -400,7 +404,7 @@ void TestPrinterControl::openSession() {
     StdoutCapture console;
     control->openPrinterSession();
 
-    QCOMPARE(console.lines(), expectedConsole);
+    QCOMPARE(consoleLines(console), expectedConsole);
     QCOMPARE(platform.queried, choice.isEmpty() ? QStringList() : QStringList{choice});
     QCOMPARE(sessionHandle != 0, opened);
     QCOMPARE(calls(), withSession(expectedCalls));
@@ -458,7 +462,7 @@ void TestPrinterControl::positioningOffersOnePrinterChoice() {
     run(operation);
 
     QCOMPARE(platform.choices, 1);
-    QCOMPARE(console.lines(), expectedConsole);
+    QCOMPARE(consoleLines(console), expectedConsole);
     QCOMPARE(calls(), expectedCalls);
     QCOMPARE(sessionHandle, 0u);
     QCOMPARE(label.text(), shownCode ? sdkErrorText(shownCode) : QString());
@@ -493,7 +497,7 @@ void TestPrinterControl::closeSession() {
     control->closePrinterSession();
     control->closePrinterSession(); // with no session left: nothing
 
-    QCOMPARE(console.lines(), QStringList());
+    QCOMPARE(consoleLines(console), QStringList());
     QCOMPARE(calls(), expected);
     QCOMPARE(sessionHandle, 0u);
     QCOMPARE(int(printerType), sessionOpen ? 4 : 0);

@@ -9,7 +9,10 @@
 #include "printer/printer_state.h"
 #include "printer/qt_printer_platform.h"
 #include "printer/sdk_library.h"
+#include "ui/mainwindow.h"
 
+#include <QAction>
+#include <QComboBox>
 #include <QLabel>
 #include <QPrinterInfo>
 #include <QtTest>
@@ -20,6 +23,7 @@ private slots:
     void initTestCase();
     void cardTravelsThroughTheStations_data();
     void cardTravelsThroughTheStations();
+    void windowIdentifiesTheCardBroughtToContact();
     void queueDriverCheck();
 };
 
@@ -58,6 +62,28 @@ void TestPrinterService::cardTravelsThroughTheStations() {
     QCOMPARE(label.text(), QString());
     QCOMPARE(platform.choices, 1);
     QCOMPARE(sessionHandle, 0u);
+}
+
+// The whole road: the window's menu moves the card, the worker's watch of the chosen
+// reader sees it arrive and leave.
+void TestPrinterService::windowIdentifiesTheCardBroughtToContact() {
+    QUORVANE_REQUIRE_PCSC();
+    qputenv("VANTOREL_SIM_PRINTER_TYPE", "1");
+    MainWindow window(std::make_unique<FakePrinterPlatform>());
+    window.show();
+    auto *readers = window.findChild<QComboBox *>(QStringLiteral("combo_readers"));
+    auto *label = window.findChild<QLabel *>(QStringLiteral("atr_label"));
+    const QString reader = QLatin1String(testsupport::contactReader);
+    QTRY_VERIFY_WITH_TIMEOUT(readers->findText(reader) >= 0, 10000);
+    readers->setCurrentText(reader);
+    QTRY_COMPARE_WITH_TIMEOUT(label->text(), QStringLiteral("No smart card inserted."), 10000);
+
+    window.findChild<QAction *>(QStringLiteral("actionCard_to_Contact"))->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(label->text().startsWith(QLatin1String("ATR: ")), 10000);
+
+    window.findChild<QAction *>(QStringLiteral("actionEject_Card"))->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(label->text(), QStringLiteral("No smart card inserted."), 10000);
+    window.findChild<QAction *>(QStringLiteral("actionDisconnect_from_Printer"))->trigger();
 }
 
 void TestPrinterService::queueDriverCheck() {
