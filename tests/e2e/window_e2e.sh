@@ -104,7 +104,8 @@ rm -f "$display_file"
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display_file" 2>"$work/xvfb.err" &
 xvfb_pid=$!
 wait_until 10 "Xvfb to start" test -s "$display_file"
-export DISPLAY=:$(cat "$display_file")
+DISPLAY=:$(cat "$display_file")
+export DISPLAY
 
 # stdbuf: the card code's console lines are plain printf, block-buffered into a file.
 env -u QT_QPA_PLATFORM QT_QPA_PLATFORM=xcb \
