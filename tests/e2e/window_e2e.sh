@@ -42,6 +42,9 @@ ss -ltn 2>/dev/null | grep -q ":35964 " ||
 lpstat -d 2>/dev/null | grep -q ": $queue\$" ||
   skip "$queue is not the default CUPS queue (scripts/start-cups.sh sets it up)"
 
+# The simulated printer's defaults, whatever the caller's shell has set.
+while read -r name; do unset "$name"; done < <(compgen -e | grep '^VANTOREL_SIM_')
+
 xvfb_pid=
 app_pid=
 cleanup() {
