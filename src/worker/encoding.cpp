@@ -1,6 +1,8 @@
 #include "encoding.h"
 
 #include "active_protocol.h"
+#include "card/apdu_exchange.h"
+#include "card/desfire_exercise.h"
 #include "card_identification.h"
 #include "card_watch.h"
 #include "pcsc.h"
@@ -117,7 +119,16 @@ void Encoding::processCard(SCARDCONTEXT context, const QString &readerName) {
         return;
     }
 
-    // The card commands that a request asks for (the DESFire exercise, the APDU
-    // exchange) branch off here with the identified card; a plain card is let go.
+    if (desfireRequested) {
+        desfireRequested = false;
+        runDesfireExercise(card, *this); // resets and disconnects the card itself
+        return;
+    }
+    if (apduPending) {
+        apduPending = false;
+        exchangeApdus(card, activeProtocolPci, apduText, *this);
+    }
+    // Reset, not left powered: pcsc-lite would keep the negotiated protocol and refuse
+    // a later T=1-only connection to the same card.
     pcsc::disconnect(card, SCARD_RESET_CARD);
 }

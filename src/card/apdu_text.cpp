@@ -1,0 +1,28 @@
+#include "apdu_text.h"
+
+#include <QRegularExpression>
+
+namespace apdutext {
+
+QStringList splitLines(const QString &text) {
+    static const QRegularExpression lineBreak(QStringLiteral("[\r\n]"));
+    return text.split(lineBreak);
+}
+
+QByteArray decodeLine(const QString &line) {
+    // toLatin1 turns characters beyond Latin-1 into '?', which fromHex skips like any
+    // other non-digit.
+    return QByteArray::fromHex(line.toLatin1());
+}
+
+QString responseEntry(int lineIndex, const QByteArray &response) {
+    return QStringLiteral("APDU Response %1: %2")
+        .arg(lineIndex + 1)
+        .arg(QString::fromLatin1(response.toHex().toUpper()));
+}
+
+QString joinEntries(const QStringList &entries) {
+    return entries.join(QLatin1Char('\r'));
+}
+
+} // namespace apdutext

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+// The operator's typed APDUs and the text of their answers.
+namespace apdutext {
+
+inline const QString popupTitle = QStringLiteral("APDU Response ");
+
+// One command per line; CR and LF each end a line and empty lines are kept, so a
+// trailing line break gives a final empty line.
+QStringList splitLines(const QString &text);
+
+// The hex digits of a line, paired from the end (an odd count leaves the first digit
+// alone in the first byte); every other character, including NUL and anything outside
+// Latin-1, is skipped.
+QByteArray decodeLine(const QString &line);
+
+// "APDU Response <lineIndex + 1>: <upper-case hex>".
+QString responseEntry(int lineIndex, const QByteArray &response);
+
+QString joinEntries(const QStringList &entries);
+
+} // namespace apdutext

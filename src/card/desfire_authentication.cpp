@@ -1,0 +1,62 @@
+#include "desfire_authentication.h"
+
+#include "card/desfire_command.h"
+#include "card/desfire_crypto.h"
+#include "card/status_word.h"
+#include "card/transmit_failure.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+constexpr quint8 authenticate = 0x0A;
+constexpr quint8 keyNumber = 0x00;
+constexpr DWORD answerCapacity = 10; // 8 cryptogram bytes, SW1 SW2
+constexpr desfire::DesBlock rndA{0xA1, 0xA2, 0xA3, 0xA4, 0xA5, 0xA6, 0xA7, 0xA8};
+
+void printStatus(const QByteArray &answer) {
+    const StatusWord word = statusWordOf(answer);
+    std::printf("AUTH, %02X:%02X\n", word.sw1, word.sw2);
+    std::fflush(stdout);
+}
+
+// The card's cryptogram: the first 8 bytes, zero where a short answer has none.
+desfire::DesBlock cryptogramOf(const QByteArray &answer) {
+    desfire::DesBlock block{};
+    std::copy_n(answer.constData(), std::min<int>(answer.size(), int(block.size())), block.begin());
+    return block;
+}
+
+QByteArray bytesOf(const desfire::DesBlock &block) {
+    return QByteArray(reinterpret_cast<const char *>(block.data()), int(block.size()));
+}
+
+} // namespace
+
+bool desfireAuthenticate(SCARDHANDLE card, CardReports &reports) {
+    // Factory DES key, value 0 and version 0, as the cards under test hold it.
+    desfire::DesBlock key;
+    key.fill(0x00);
+
+    QByteArray challenge;
+    if (desfire::transmitNative(card, desfire::wrapNative(authenticate, QByteArray(1, keyNumber)),
+                                answerCapacity, &challenge) != SCARD_S_SUCCESS)
+        return false;
+    printStatus(challenge);
+
+    const desfire::AuthenticationCryptograms cryptograms =
+        desfire::authenticationCryptograms(key, rndA, cryptogramOf(challenge));
+    QByteArray confirmation;
+    const LONG result = desfire::transmitNative(
+        card,
+        desfire::wrapNative(desfire::additionalFrame,
+                            bytesOf(cryptograms.d1) + bytesOf(cryptograms.d2)),
+        answerCapacity, &confirmation);
+    if (result != SCARD_S_SUCCESS) {
+        reportTransmitFailureName(result, reports);
+        return false;
+    }
+    printStatus(confirmation);
+    return statusWordText(statusWordOf(confirmation)) == QLatin1String("91:00");
+}

@@ -1,0 +1,16 @@
+#include "transmit_failure.h"
+
+#include "card/card_reports.h"
+#include "worker/pcsc_names.h"
+
+#include <cstdio>
+
+void reportTransmitFailure(LONG result, CardReports &reports) {
+    std::printf("Failed SCardTransmit\n");
+    std::fflush(stdout);
+    reportTransmitFailureName(result, reports);
+}
+
+void reportTransmitFailureName(LONG result, CardReports &reports) {
+    reports.reportUiMessage(pcscCodeName(result));
+}

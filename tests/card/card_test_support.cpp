@@ -1,0 +1,62 @@
+#include "card_test_support.h"
+
+#include "pcsc_test_support.h"
+#include "vpcd_link.h"
+#include "worker/pcsc.h"
+#include "worker/pcsc_names.h"
+
+namespace cardtest {
+
+QString withoutDebugLines(const QString &console) {
+    QString kept;
+    for (const QString &line : console.split('\n', Qt::SkipEmptyParts))
+        if (!line.startsWith(QLatin1String("QDEBUG")))
+            kept += line + '\n';
+    return kept;
+}
+
+ConnectedCard::ConnectedCard(std::shared_ptr<vcard::VirtualCard> card, DWORD preferredProtocols)
+    : vpcd(std::make_unique<vcard::VpcdLink>(std::move(card))) {
+    if (pcsc::establishContext(&context) != SCARD_S_SUCCESS)
+        return;
+    inserted = vpcd->insert(0);
+    if (!inserted || !testsupport::waitForCard(testsupport::contactReader, true))
+        return;
+    connectResult =
+        pcsc::connect(context, testsupport::contactReader, preferredProtocols, &handle, &protocol);
+    vpcd->clearLog();
+}
+
+ConnectedCard::~ConnectedCard() {
+    if (ok() && !disconnected)
+        pcsc::disconnect(handle, SCARD_RESET_CARD);
+    if (context)
+        pcsc::releaseContext(context);
+    if (inserted) {
+        vpcd->remove();
+        testsupport::waitForCard(testsupport::contactReader, false);
+    }
+}
+
+QString ConnectedCard::failure() const {
+    if (!inserted)
+        return QStringLiteral("could not insert the virtual card");
+    return QStringLiteral("connecting failed: %1").arg(pcscCodeName(connectResult));
+}
+
+QStringList ConnectedCard::log() const {
+    QStringList entries;
+    for (const std::string &entry : vpcd->log())
+        entries.append(QString::fromStdString(entry));
+    return entries;
+}
+
+QStringList ConnectedCard::commands() const {
+    QStringList apdus;
+    for (const QString &entry : log())
+        if (entry.startsWith(QLatin1String("APDU ")))
+            apdus.append(entry.mid(5));
+    return apdus;
+}
+
+} // namespace cardtest

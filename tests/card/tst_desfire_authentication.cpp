@@ -1,0 +1,109 @@
+#include "card/desfire_authentication.h"
+#include "card/desfire_crypto.h"
+#include "card_test_support.h"
+#include "desfire_card.h"
+#include "iso_card.h"
+#include "pcsc_test_support.h"
+#include "stdout_capture.h"
+#include "vpcd_link.h"
+
+#include <QtTest>
+
+Q_DECLARE_METATYPE(desfire::DesBlock)
+
+using cardtest::ConnectedCard;
+using cardtest::RecordedReports;
+
+namespace {
+
+const QString authenticateCommand = QStringLiteral("900A0000010000");
+
+vcard::DesfireOptions withPiccKey(const desfire::DesBlock &key) {
+    vcard::DesfireOptions options;
+    options.piccMasterKey = key;
+    return options;
+}
+
+} // namespace
+
+class TestDesfireAuthentication : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QUORVANE_REQUIRE_PCSC(); }
+    void againstTheCard_data();
+    void againstTheCard();
+    void freshChallengeEachCall();
+    void cardWithoutDesfire();
+};
+
+void TestDesfireAuthentication::againstTheCard_data() {
+    QTest::addColumn<desfire::DesBlock>("piccKey");
+    QTest::addColumn<bool>("accepted");
+    QTest::addColumn<QString>("console");
+    // The second line is the answer's status word, behind the 8-byte cryptogram.
+    QTest::newRow("factory key") << desfire::DesBlock{} << true << "AUTH, 91:AF\nAUTH, 91:00\n";
+    QTest::newRow("other key") << desfire::DesBlock{1, 2, 3, 4, 5, 6, 7, 8} << false
+                               << "AUTH, 91:AF\nAUTH, 91:AE\n";
+}
+
+void TestDesfireAuthentication::againstTheCard() {
+    QFETCH(desfire::DesBlock, piccKey);
+    QFETCH(bool, accepted);
+    QFETCH(QString, console);
+
+    auto desfireCard = std::make_shared<vcard::DesfireCard>(withPiccKey(piccKey));
+    ConnectedCard card(desfireCard, SCARD_PROTOCOL_T1);
+    QVERIFY2(card.ok(), qPrintable(card.failure()));
+    RecordedReports reports;
+    StdoutCapture capture;
+    QCOMPARE(desfireAuthenticate(card.handle, reports), accepted);
+    QCOMPARE(cardtest::withoutDebugLines(capture.text()), console);
+    QCOMPARE(reports.uiMessages, QStringList());
+    bool authenticated = false;
+    card.link().withCard(
+        [&](vcard::VirtualCard &) { authenticated = desfireCard->authenticated(); });
+    QCOMPARE(authenticated, accepted);
+}
+
+// The same first command every time; the second differs with the card's challenge
+// while D1, which depends on the key alone, stays the same.
+void TestDesfireAuthentication::freshChallengeEachCall() {
+    ConnectedCard card(std::make_shared<vcard::DesfireCard>(), SCARD_PROTOCOL_T1);
+    QVERIFY2(card.ok(), qPrintable(card.failure()));
+    RecordedReports reports;
+    QVERIFY(desfireAuthenticate(card.handle, reports));
+    QVERIFY(desfireAuthenticate(card.handle, reports));
+    const QStringList sent = card.commands();
+    QCOMPARE(sent.size(), 4);
+    QCOMPARE(sent[0], authenticateCommand);
+    QCOMPARE(sent[2], authenticateCommand);
+    QVERIFY(sent[1].startsWith(QLatin1String("90AF000010")));
+    QCOMPARE(sent[1].size(), 2 * 22);
+    QCOMPARE(sent[1].left(26), sent[3].left(26)); // header and D1
+    QVERIFY(sent[1].mid(26) != sent[3].mid(26));  // D2
+}
+
+// A card that answers with a status word alone still gets the second command, built
+// from what a zero-filled buffer holds (the status word, then zeros), and the call
+// reports failure.
+void TestDesfireAuthentication::cardWithoutDesfire() {
+    ConnectedCard card(std::make_shared<vcard::IsoCard>(vcard::atrs::t1Only), SCARD_PROTOCOL_T1);
+    QVERIFY2(card.ok(), qPrintable(card.failure()));
+    RecordedReports reports;
+    StdoutCapture capture;
+    QVERIFY(!desfireAuthenticate(card.handle, reports));
+    QCOMPARE(cardtest::withoutDebugLines(capture.text()),
+             QStringLiteral("AUTH, 6E:00\nAUTH, 6E:00\n"));
+
+    const desfire::DesBlock rndA{0xA1, 0xA2, 0xA3, 0xA4, 0xA5, 0xA6, 0xA7, 0xA8};
+    const auto cryptograms = desfire::authenticationCryptograms({}, rndA, {0x6E, 0x00});
+    const QByteArray data = QByteArray(reinterpret_cast<const char *>(cryptograms.d1.data()), 8) +
+                            QByteArray(reinterpret_cast<const char *>(cryptograms.d2.data()), 8);
+    QCOMPARE(card.commands(),
+             QStringList({authenticateCommand,
+                          QStringLiteral("90AF000010") + data.toHex().toUpper() + "00"}));
+}
+
+QTEST_GUILESS_MAIN(TestDesfireAuthentication)
+#include "tst_desfire_authentication.moc"

@@ -1,0 +1,272 @@
+// The DESFire stress test run by a real worker on its own thread, against the virtual
+// DESFire card in the contact reader.
+
+#include "card/desfire_exercise_commands.h"
+#include "debug_log.h"
+#include "desfire_card.h"
+#include "iso_card.h"
+#include "pcsc_test_support.h"
+#include "stdout_capture.h"
+#include "vpcd_link.h"
+#include "worker/active_protocol.h"
+#include "worker/pcsc.h"
+#include "worker_harness.h"
+
+#include <QtTest>
+
+#include <memory>
+
+using vcard::DesfireCard;
+using vcard::DesfireExchange;
+
+Q_DECLARE_METATYPE(vcard::DesfireOptions)
+
+namespace {
+
+const QString reader = QLatin1String(testsupport::contactReader);
+const int readerSlot = 0;
+const QString passed = QStringLiteral("DESFire Test Passed");
+const QString failed = QStringLiteral("DESFire Test Failed");
+const QString cycleDone = QStringLiteral("About to look for card exit");
+
+QByteArray bytes(const vcard::Bytes &b) {
+    return QByteArray(reinterpret_cast<const char *>(b.data()), int(b.size()));
+}
+
+// A virtual DESFire card in the reader for the length of a test.
+struct InsertedCard {
+    explicit InsertedCard(vcard::DesfireOptions options = {})
+        : card(std::make_shared<DesfireCard>(std::move(options))), link(card) {}
+    ~InsertedCard() {
+        link.remove();
+        testsupport::waitForCard(testsupport::contactReader, false);
+    }
+    bool insert() {
+        return link.insert(readerSlot) &&
+               testsupport::waitForCard(testsupport::contactReader, true);
+    }
+    std::vector<DesfireExchange> commandLog() {
+        std::vector<DesfireExchange> log;
+        link.withCard([&](vcard::VirtualCard &) { log = card->commandLog(); });
+        return log;
+    }
+    size_t applicationCount() {
+        size_t count = 0;
+        link.withCard([&](vcard::VirtualCard &) { count = card->applicationIds().size(); });
+        return count;
+    }
+
+    std::shared_ptr<DesfireCard> card;
+    vcard::VpcdLink link;
+};
+
+// The WriteData command and the frames that continue it.
+std::vector<DesfireExchange> writeFrames(const std::vector<DesfireExchange> &log) {
+    std::vector<DesfireExchange> frames;
+    for (const DesfireExchange &exchange : log) {
+        const std::uint8_t ins = exchange.command.size() > 1 ? exchange.command[1] : 0;
+        if (ins == 0x3D || (!frames.empty() && ins == 0xAF))
+            frames.push_back(exchange);
+        else if (!frames.empty())
+            break;
+    }
+    return frames;
+}
+
+// The exercise's own console lines, in order, without the card's state line.
+QStringList exerciseConsole(const QString &console) {
+    QStringList lines;
+    for (const QString &line : console.split('\n'))
+        if (line.startsWith(QLatin1String("Select App")) ||
+            line.startsWith(QLatin1String("CREATE FILE")) ||
+            line.startsWith(QLatin1String("AUTH")) || line.startsWith(QLatin1String("Failed")))
+            lines.append(line);
+    return lines;
+}
+
+QStringList verdicts(const QStringList &messages) {
+    QStringList found;
+    for (const QString &message : messages)
+        if (message.startsWith(QLatin1String("DESFire Test")))
+            found.append(message);
+    return found;
+}
+
+QStringList codeNames(const QStringList &messages) {
+    return messages.filter(QRegularExpression(QStringLiteral("^SCARD_")));
+}
+
+} // namespace
+
+class TestDesfireExercise : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QUORVANE_REQUIRE_PCSC(); }
+    void init() { QVERIFY(testsupport::waitForCard(testsupport::contactReader, false)); }
+
+    void writesTheWholeFileAndLeavesTheCardEmpty();
+    void verdict_data();
+    void verdict();
+    void cardTakenAwayDuringTheWrites();
+    void t0ApduRunThenStressTestOnTheSameCard();
+    void typedGetVersion();
+};
+
+void TestDesfireExercise::writesTheWholeFileAndLeavesTheCardEmpty() {
+    InsertedCard card;
+    QVERIFY(card.insert());
+    DebugLog debug;
+    StdoutCapture console;
+    WorkerHarness harness;
+    emit harness.sendDESFire(reader, true);
+    QTRY_COMPARE_WITH_TIMEOUT(verdicts(harness.uiMessages), QStringList{passed}, 20000);
+    QTRY_COMPARE(debug.count(cycleDone), 1);
+
+    QCOMPARE(debug.count("DESFire needs T1"), 1);
+    QCOMPARE(debug.count("I've been asked to run through DESFire"), 1);
+    QCOMPARE(codeNames(harness.uiMessages), QStringList());
+    QCOMPARE(exerciseConsole(console.text()),
+             QStringList({"Select App, 91:00", "CREATE FILE, 91:00", "AUTH, 91:AF", "AUTH, 91:00",
+                          "AUTH, 91:AF", "AUTH, 91:00"}));
+
+    const std::vector<DesfireExchange> frames = writeFrames(card.commandLog());
+    QCOMPARE(int(frames.size()), 142);
+    const QByteArray first = bytes(frames.front().command);
+    QCOMPARE(first.left(12), QByteArray::fromHex("903D000036 02 000000 4C1D00"));
+    QByteArray written = first.mid(12, first.size() - 13);
+    for (std::size_t i = 1; i < frames.size(); ++i) {
+        const QByteArray frame = bytes(frames[i].command);
+        written += frame.mid(5, frame.size() - 6);
+    }
+    QCOMPARE(written, desfire::exercise::testPattern());
+    for (std::size_t i = 0; i + 1 < frames.size(); ++i)
+        QCOMPARE(bytes(frames[i].answer).toHex(), QByteArray("91af"));
+    QCOMPARE(bytes(frames.back().answer).toHex(), QByteArray("9100"));
+
+    QCOMPARE(card.applicationCount(), size_t(0));
+    const std::vector<std::string> log = card.link.log();
+    const auto lastApdu = std::find_if(
+        log.rbegin(), log.rend(), [](const std::string &e) { return e.rfind("APDU", 0) == 0; });
+    QVERIFY(lastApdu != log.rend());
+    QCOMPARE(QString::fromStdString(*lastApdu), QStringLiteral("APDU 90FC000000"));
+    QVERIFY(std::find(log.rbegin(), lastApdu, "RESET") != lastApdu); // reset after the format
+}
+
+void TestDesfireExercise::verdict_data() {
+    QTest::addColumn<vcard::DesfireOptions>("options");
+    QTest::addColumn<QStringList>("expectedVerdicts");
+    QTest::addColumn<QStringList>("expectedCodeNames");
+    QTest::addColumn<bool>("emptyAfterwards");
+
+    vcard::DesfireOptions present;
+    vcard::DesfireApplicationSpec application;
+    application.aid = {0xC8, 0x28, 0x68};
+    application.files.push_back({2, 0x00, 0x0E0E, 7500, {}});
+    present.applications.push_back(application);
+    // The format succeeds, yet the set-up did not: the cycle was not the one under test.
+    QTest::newRow("application already present")
+        << present << QStringList{failed} << QStringList() << true;
+
+    vcard::DesfireOptions otherKey;
+    otherKey.piccMasterKey = {0x10, 0x20, 0x30, 0x40, 0x50, 0x60, 0x70, 0x80};
+    QTest::newRow("card-level key not the one in use")
+        << otherKey << QStringList{failed} << QStringList() << true;
+
+    // Every answer is a byte longer than the status word: each transmission fails,
+    // and without a delete there is no verdict. The card did create the application;
+    // only its answer was lost.
+    vcard::DesfireOptions padded;
+    padded.statusPadding = 1;
+    QTest::newRow("answers too long")
+        << padded << QStringList()
+        << QString("SCARD_E_INSUFFICIENT_BUFFER\n").repeated(4).split('\n', Qt::SkipEmptyParts)
+        << false;
+}
+
+void TestDesfireExercise::verdict() {
+    QFETCH(vcard::DesfireOptions, options);
+    QFETCH(QStringList, expectedVerdicts);
+    QFETCH(QStringList, expectedCodeNames);
+    QFETCH(bool, emptyAfterwards);
+
+    InsertedCard card(options);
+    QVERIFY(card.insert());
+    DebugLog debug;
+    WorkerHarness harness;
+    emit harness.sendDESFire(reader, true);
+    QTRY_COMPARE_WITH_TIMEOUT(debug.count(cycleDone), 1, 20000);
+    // Reports emitted before that debug line are queued by now; deliver them.
+    QCoreApplication::sendPostedEvents();
+    QCOMPARE(verdicts(harness.uiMessages), expectedVerdicts);
+    QCOMPARE(codeNames(harness.uiMessages), expectedCodeNames);
+    QCOMPARE(card.applicationCount() == 0, emptyAfterwards);
+}
+
+// The card leaves in the middle of the writes: the failures are shown by code name, no
+// verdict follows, and the worker reports the removal and takes the next card.
+void TestDesfireExercise::cardTakenAwayDuringTheWrites() {
+    DebugLog debug;
+    WorkerHarness harness;
+    {
+        InsertedCard card;
+        card.link.dropAfterCommands(60); // set-up takes 5 commands, then the writes
+        QVERIFY(card.insert());
+        emit harness.sendDESFire(reader, true);
+        QTRY_COMPARE_WITH_TIMEOUT(harness.removals, 1, 20000);
+        QVERIFY(writeFrames(card.commandLog()).size() > 1);
+    }
+    QVERIFY(!codeNames(harness.uiMessages).isEmpty());
+    QCOMPARE(verdicts(harness.uiMessages), QStringList());
+
+    // As the window does on a removal.
+    emit harness.connectToReader(reader);
+    vcard::VpcdLink next(std::make_shared<vcard::IsoCard>());
+    QVERIFY(next.insert(readerSlot));
+    QTRY_COMPARE_WITH_TIMEOUT(debug.count(cycleDone), 2, 10000);
+    QCOMPARE(next.commandCount(), 0); // the request was used up by the first card
+    next.remove();
+    QTRY_COMPARE(harness.removals, 2);
+}
+
+// A T=0 APDU run must leave the card reset, so that the stress test can connect with
+// T=1 to the same card afterwards.
+void TestDesfireExercise::t0ApduRunThenStressTestOnTheSameCard() {
+    InsertedCard card;
+    QVERIFY(card.insert());
+    {
+        WorkerHarness apduRun;
+        emit apduRun.sendT0(true);
+        emit apduRun.sendAPDU(reader, QStringLiteral("9060000000"));
+        QTRY_COMPARE_WITH_TIMEOUT(apduRun.popups.size(), 1, 10000);
+        QCOMPARE(apduRun.popups[0].second, QStringLiteral("APDU Response 1: 04010101001A0591AF"));
+        QCOMPARE(activeProtocolPci.load(), pcsc::t0Pci());
+    }
+    WorkerHarness stressTest;
+    emit stressTest.sendDESFire(reader, true);
+    QTRY_COMPARE_WITH_TIMEOUT(verdicts(stressTest.uiMessages), QStringList{passed}, 20000);
+    QCOMPARE(codeNames(stressTest.uiMessages), QStringList());
+    QCOMPARE(activeProtocolPci.load(), pcsc::t1Pci());
+}
+
+void TestDesfireExercise::typedGetVersion() {
+    vcard::DesfireOptions options;
+    options.uid = {0x04, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66};
+    InsertedCard card(options);
+    QVERIFY(card.insert());
+    WorkerHarness harness;
+    emit harness.sendAPDU(reader, QStringLiteral("9060000000\n90AF000000\n90AF000000"));
+    QTRY_COMPARE_WITH_TIMEOUT(harness.popups.size(), 1, 10000);
+    QCOMPARE(harness.popups[0].first, QStringLiteral("APDU Response "));
+    const QStringList entries = harness.popups[0].second.split('\r');
+    QCOMPARE(entries.size(), 3);
+    QCOMPARE(entries[0], QStringLiteral("APDU Response 1: 04010101001A0591AF"));
+    QCOMPARE(entries[1], QStringLiteral("APDU Response 2: 04010101041A0591AF"));
+    QVERIFY2(entries[2].startsWith(QLatin1String("APDU Response 3: 04112233445566")),
+             qPrintable(entries[2]));
+    QVERIFY(entries[2].endsWith(QLatin1String("9100")));
+    QCOMPARE(entries[2].size(), int(strlen("APDU Response 3: ")) + 2 * (14 + 2));
+}
+
+QTEST_GUILESS_MAIN(TestDesfireExercise)
+#include "tst_desfire_exercise.moc"
