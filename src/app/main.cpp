@@ -1,7 +1,10 @@
+#include "ui/mainwindow.h"
+
 #include <QApplication>
 
-int main(int argc, char *argv[])
-{
+int main(int argc, char *argv[]) {
     QApplication application(argc, argv);
+    MainWindow window;
+    window.show();
     return application.exec();
 }

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QDeadlineTimer>
+
+class QThread;
+
+// The thread of the current card worker. Read and written on the GUI thread only.
+extern QThread *workerThread;
+
+// Takes charge of a worker thread created without a parent: it is deleted once it has
+// finished, and until then shutdown can still reach it.
+void trackWorkerThread(QThread *thread);
+
+// Interrupts every worker thread that is still running, asks each to leave its event
+// loop and waits for them until the deadline. Threads that finished are deleted; any
+// that did not are left alone, because destroying a running QThread aborts the process.
+void stopWorkerThreads(QDeadlineTimer deadline);
