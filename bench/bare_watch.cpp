@@ -58,3 +58,21 @@ void BareWatch::watch() {
     SCardReleaseContext(context);
     seen_.set_value(seenAt);
 }
+
+double bareTurnLoopCpuPercent(const QByteArray &reader, int turnMs, int seconds) {
+    SCARDCONTEXT context = 0;
+    if (SCardEstablishContext(SCARD_SCOPE_USER, nullptr, nullptr, &context) != SCARD_S_SUCCESS)
+        return std::nan("");
+    SCARD_READERSTATE state{};
+    state.szReader = reader.constData();
+    state.dwCurrentState = SCARD_STATE_UNAWARE;
+    const double cpu0 = cpuClockMs(CLOCK_THREAD_CPUTIME_ID);
+    const double wall0 = nowMs();
+    while (nowMs() - wall0 < seconds * 1000.0) {
+        if (SCardGetStatusChange(context, DWORD(turnMs), &state, 1) == SCARD_S_SUCCESS)
+            state.dwCurrentState = state.dwEventState & ~SCARD_STATE_CHANGED;
+    }
+    const double percent = 100.0 * (cpuClockMs(CLOCK_THREAD_CPUTIME_ID) - cpu0) / (nowMs() - wall0);
+    SCardReleaseContext(context);
+    return percent;
+}

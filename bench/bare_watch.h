@@ -28,3 +28,8 @@ private:
     std::promise<double> seen_;
     std::thread thread_;
 };
+
+// The floor for a watching worker's CPU: the same kind of status-change calls, each
+// waiting at most turnMs, in a bare loop on the calling thread for the given time.
+// Returns that thread's CPU time in % of the wall time; NaN without a context.
+double bareTurnLoopCpuPercent(const QByteArray &reader, int turnMs, int seconds);

@@ -19,6 +19,9 @@ namespace {
 
 const QString noWatch = QStringLiteral("the worker did not start watching the reader");
 const QString noInsert = QStringLiteral("vpcd does not take the virtual card");
+// The card watch's status-change turn, which sets how often a watching worker calls
+// PC/SC.
+constexpr int workerTurnMs = 100;
 
 // Starts a worker on the bench reader and waits until it watches it.
 bool startWatching(WorkerProbe &probe, EventLog &log) {
@@ -31,12 +34,16 @@ double percentOf(double part, double whole) {
     return 100.0 * part / whole;
 }
 
+std::optional<BenchEvent> threadFinished(EventLog &log) {
+    return log.waitFor(
+        BenchEvent::ThreadFinished, [](const QString &) { return true; }, bench::reportLimitMs);
+}
+
 // How long after the retirement request the worker's thread ended.
 std::optional<double> leaveTime(WorkerProbe &probe, EventLog &log) {
     bench::pauseWithinTurn();
     const double requested = probe.retire();
-    const auto finished = log.waitFor(
-        BenchEvent::ThreadFinished, [](const QString &) { return true; }, bench::reportLimitMs);
+    const auto finished = threadFinished(log);
     if (!finished)
         return std::nullopt;
     return finished->atMs - requested;
@@ -79,6 +86,10 @@ QList<BenchRow> idleCpuRows(EventLog &log, int runs, int seconds) {
         const std::optional<double> daemon1 = pcscdCpuMs();
         if (daemon0 && daemon1)
             daemon.samples.append(percentOf(*daemon1 - *daemon0, wall));
+        probe.retire();
+        threadFinished(log);
+        worker.floorSamples.append(
+            bareTurnLoopCpuPercent(bench::reader().toUtf8(), workerTurnMs, seconds));
     }
     if (!daemon.measured())
         daemon = unavailableRow(daemon.name, QStringLiteral("no readable /run/pcscd/pcscd.pid"));
