@@ -17,7 +17,7 @@ QString watchingText() {
 }
 
 void pauseWithinTurn() {
-    QThread::msleep(200 + QRandomGenerator::global()->bounded(100));
+    QThread::msleep(200 + QRandomGenerator::global()->bounded(200));
 }
 
 } // namespace bench

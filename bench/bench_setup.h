@@ -16,7 +16,7 @@ QString watchingText();
 
 constexpr int reportLimitMs = 5000;
 
-// A pause of 200 to 300 ms, so that a request falls anywhere within the worker's
+// A pause of 200 to 400 ms, so that a request falls anywhere within the worker's
 // status-change turn rather than always at the same point of it.
 void pauseWithinTurn();
 

@@ -75,12 +75,11 @@ double BenchRow::floor() const {
 }
 
 double BenchRow::comparison() const {
-    if (target.kind != BenchTarget::AboveFloorBy)
-        return value() / floor();
-    QVector<double> differences;
+    const bool difference = target.kind == BenchTarget::AboveFloorBy;
+    QVector<double> perRun;
     for (int i = 0; i < std::min(samples.size(), floorSamples.size()); ++i)
-        differences.append(samples[i] - floorSamples[i]);
-    return median(differences);
+        perRun.append(difference ? samples[i] - floorSamples[i] : samples[i] / floorSamples[i]);
+    return median(perRun);
 }
 
 bool BenchRow::targetMet() const {
@@ -151,7 +150,7 @@ bool writeJson(const QList<BenchRow> &rows, const QString &path) {
             object.insert(QStringLiteral("floorRuns"), jsonArray(row.floorSamples));
             object.insert(QStringLiteral("floorMedian"), row.floor());
             object.insert(row.target.kind == BenchTarget::AboveFloorBy
-                              ? QStringLiteral("medianAboveFloor")
+                              ? QStringLiteral("aboveFloor")
                               : QStringLiteral("ratioToFloor"),
                           row.comparison());
         }

@@ -15,6 +15,8 @@
 
 #include <QStringList>
 
+#include <algorithm>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -82,7 +84,10 @@ private:
 };
 
 QString apduText() {
-    return QStringList(QVector<QString>(apduLines, apduLine).toList()).join(QLatin1Char('\n'));
+    QStringList lines;
+    for (int line = 0; line < apduLines; ++line)
+        lines.append(apduLine);
+    return lines.join(QLatin1Char('\n'));
 }
 
 // The worker's time between two of its reports; none when either does not come.
@@ -101,8 +106,6 @@ std::optional<double> workerSpan(EventLog &log, BenchEvent::Kind startKind,
 BenchRow desfireExerciseRow(EventLog &log, int runs) {
     BenchRow row{QStringLiteral("DESFire exercise, 152 frames"),
                  QStringLiteral("ms"),
-                 {},
-                 {},
                  {BenchTarget::TimesFloor, 1.2},
                  QStringLiteral("worker: start of the exercise to its verdict; floor: the same "
                                 "frames through bare SCardTransmit")};
@@ -156,8 +159,6 @@ BenchRow desfireExerciseRow(EventLog &log, int runs) {
 BenchRow apduRunRow(EventLog &log, int runs) {
     BenchRow row{QStringLiteral("APDU run, %1 lines of %2").arg(apduLines).arg(apduLine),
                  QStringLiteral("ms"),
-                 {},
-                 {},
                  {},
                  QStringLiteral("worker: the exchange's line list to its pop-up; floor: the same "
                                 "commands through bare SCardTransmit")};

@@ -60,14 +60,10 @@ QList<BenchRow> startupRows(int runs) {
     BenchRow startup{QStringLiteral("Start-up to window shown"),
                      QStringLiteral("ms"),
                      {},
-                     {},
-                     {},
                      QStringLiteral("process start to its main window mapped on Xvfb; floor: a "
                                     "bare QMainWindow program")};
     BenchRow memory{QStringLiteral("Peak memory (VmHWM)"),
                     QStringLiteral("MiB"),
-                    {},
-                    {},
                     {},
                     QStringLiteral("1 s after the window showed; floor: the same bare program")};
     XvfbDisplay display;

@@ -54,20 +54,15 @@ std::optional<double> leaveTime(WorkerProbe &probe, EventLog &log) {
 QList<BenchRow> idleCpuRows(EventLog &log, int runs, int seconds) {
     BenchRow worker{QStringLiteral("CPU, worker watching an empty reader %1 s").arg(seconds),
                     QStringLiteral("%"),
-                    {},
-                    {},
                     {BenchTarget::Below, 1.0},
-                    QStringLiteral("worker thread's CPU time, % of one core")};
+                    QStringLiteral("worker thread's CPU time, % of one core; floor: a bare loop of "
+                                   "status-change calls with the same 100 ms turn")};
     BenchRow process{QStringLiteral("CPU, whole bench process meanwhile"),
                      QStringLiteral("%"),
-                     {},
-                     {},
                      {},
                      QStringLiteral("all threads, the idle main thread included")};
     BenchRow daemon{QStringLiteral("CPU, pcscd meanwhile"),
                     QStringLiteral("%"),
-                    {},
-                    {},
                     {},
                     QStringLiteral("from /proc; its own vpcd polling included")};
     for (int run = 0; run < runs; ++run) {
@@ -99,8 +94,6 @@ QList<BenchRow> idleCpuRows(EventLog &log, int runs, int seconds) {
 BenchRow detectionRow(EventLog &log, int runs) {
     BenchRow row{QStringLiteral("Card detection, insert to \"ATR: \""),
                  QStringLiteral("ms"),
-                 {},
-                 {},
                  {BenchTarget::AboveFloorBy, 20.0},
                  QStringLiteral("floor: bare status-change loop on the same insertion")};
     vcard::VpcdLink link(std::make_shared<vcard::IsoCard>());
@@ -133,14 +126,10 @@ BenchRow detectionRow(EventLog &log, int runs) {
 QList<BenchRow> interruptionRows(EventLog &log, int runs) {
     BenchRow empty{QStringLiteral("Interruption, waiting for a card"),
                    QStringLiteral("ms"),
-                   {},
-                   {},
                    {BenchTarget::Below, 150.0},
                    QStringLiteral("retirement request to the thread's finished signal")};
     BenchRow present{QStringLiteral("Interruption, waiting for removal"),
                      QStringLiteral("ms"),
-                     {},
-                     {},
                      {BenchTarget::Below, 150.0},
                      empty.note};
     for (int run = 0; run < runs; ++run) {
