@@ -35,6 +35,11 @@ std::optional<BenchEvent> EventLog::waitFor(BenchEvent::Kind kind,
     return found;
 }
 
+std::optional<BenchEvent> EventLog::waitFor(BenchEvent::Kind kind, int timeoutMs) {
+    return waitFor(
+        kind, [](const QString &) { return true; }, timeoutMs);
+}
+
 std::optional<BenchEvent> EventLog::waitForPrefix(BenchEvent::Kind kind, const QString &prefix,
                                                   int timeoutMs) {
     return waitFor(

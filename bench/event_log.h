@@ -27,6 +27,7 @@ public:
     std::optional<BenchEvent> waitFor(BenchEvent::Kind kind,
                                       const std::function<bool(const QString &)> &matches,
                                       int timeoutMs);
+    std::optional<BenchEvent> waitFor(BenchEvent::Kind kind, int timeoutMs);
     std::optional<BenchEvent> waitForPrefix(BenchEvent::Kind kind, const QString &prefix,
                                             int timeoutMs);
 

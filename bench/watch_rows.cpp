@@ -35,8 +35,7 @@ double percentOf(double part, double whole) {
 }
 
 std::optional<BenchEvent> threadFinished(EventLog &log) {
-    return log.waitFor(
-        BenchEvent::ThreadFinished, [](const QString &) { return true; }, bench::reportLimitMs);
+    return log.waitFor(BenchEvent::ThreadFinished, bench::reportLimitMs);
 }
 
 // How long after the retirement request the worker's thread ended.
@@ -117,8 +116,7 @@ BenchRow detectionRow(EventLog &log, int runs) {
             return unavailableRow(row.name, QStringLiteral("the card was not seen"));
         row.samples.append(atr->atMs - inserted);
         row.floorSamples.append(bareSeen - inserted);
-        log.waitFor(
-            BenchEvent::CardRemoved, [](const QString &) { return true; }, bench::reportLimitMs);
+        log.waitFor(BenchEvent::CardRemoved, bench::reportLimitMs);
     }
     return row;
 }
