@@ -18,12 +18,14 @@ void exchangeApdus(SCARDHANDLE card, const SCARD_IO_REQUEST *sendPci, const QStr
     QStringList entries;
     for (int i = 0; i < lines.size(); ++i) {
         const QByteArray command = apdutext::decodeLine(lines[i]);
-        // An empty line is no command; handed to the reader as one it can stall the
-        // exchange until the card leaves.
-        if (command.isEmpty())
-            continue;
+        // A line without bytes is no command: refused here as PC/SC would refuse an
+        // invalid parameter, since handed to the reader it can stall the exchange
+        // until the card leaves.
         QByteArray response;
-        const LONG result = pcsc::transmit(card, sendPci, command, receiveCapacity, &response);
+        const LONG result =
+            command.isEmpty()
+                ? LONG(SCARD_E_INVALID_PARAMETER)
+                : pcsc::transmit(card, sendPci, command, receiveCapacity, &response);
         if (result != SCARD_S_SUCCESS) {
             reportTransmitFailure(result, reports);
             continue;

@@ -8,6 +8,7 @@ class CardReports;
 
 // Sends each line of apduText to the card as one command with sendPci and reports all
 // answers in one pop-up; a failed line is reported on its own and leaves a gap in the
-// numbering. Lines without any hex digit are not sent and give no entry.
+// numbering. Lines without any hex digit are not sent; they fail as
+// SCARD_E_INVALID_PARAMETER.
 void exchangeApdus(SCARDHANDLE card, const SCARD_IO_REQUEST *sendPci, const QString &apduText,
                    CardReports &reports);

@@ -4,8 +4,6 @@
 
 #include <PCSC/winscard.h>
 
-class CardReports;
-
 namespace desfire {
 
 constexpr quint8 additionalFrame = 0xAF;

@@ -1,5 +1,8 @@
 #include "mainwindow.h"
 
+#include "printer/printer_control.h"
+#include "printer/qt_printer_platform.h"
+#include "printer/sdk_library.h"
 #include "ui_mainwindow.h"
 #include "worker/compiled_resources.h"
 #include "worker/encoding.h"
@@ -16,16 +19,25 @@ static const QString noCardText = QStringLiteral("No smart card inserted.");
 static const QString blackOnWhite =
     QStringLiteral("QLabel { background-color : white; color : black;}");
 
+static constexpr int formFontPixels = 10;
+
 // Long enough for a worker that honours the interruption to leave its card watch.
 static constexpr int shutdownWaitMs = 2000;
 
-MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWindow) {
+MainWindow::MainWindow(QWidget *parent)
+    : MainWindow(std::make_unique<QtPrinterPlatform>(), parent) {}
+
+MainWindow::MainWindow(std::unique_ptr<PrinterPlatform> printerPlatform, QWidget *parent)
+    : QMainWindow(parent), ui(new Ui::MainWindow), printerPlatform(std::move(printerPlatform)) {
     ensureCompiledResources();
+    useFormFont();
     ui->setupUi(this);
+    printer = new PrinterControl(ui->atr_label, *this->printerPlatform, this);
     restartWorker();
     connectControls();
     for (QWidget *control : advancedControls())
         control->hide();
+    loadSdkLibrary();
     emit listReaders();
 }
 
@@ -33,6 +45,14 @@ MainWindow::~MainWindow() {
     stopWorkerThreads(QDeadlineTimer(shutdownWaitMs));
     workerThread = nullptr;
     delete ui;
+}
+
+// The form places its widgets in pixels around a small dialog font; the larger default
+// font of many desktops would cut the texts of its labels and buttons short.
+void MainWindow::useFormFont() {
+    QFont formFont = font();
+    formFont.setPixelSize(formFontPixels);
+    setFont(formFont);
 }
 
 void MainWindow::restartWorker() {
@@ -70,6 +90,15 @@ void MainWindow::connectControls() {
     connect(ui->button_desfire, &QPushButton::released, this, &MainWindow::programDESFire);
     connect(ui->btn_send_apdu, &QPushButton::released, this, &MainWindow::programAPDU);
     connect(ui->cb_advanced, &QCheckBox::released, this, &MainWindow::advancedOptions);
+    connect(ui->actionConnect_to_Printer, &QAction::triggered, printer,
+            &PrinterControl::openPrinterSession);
+    connect(ui->actionCard_to_Contact, &QAction::triggered, printer,
+            &PrinterControl::cardToContact);
+    connect(ui->actionCard_to_Contactless, &QAction::triggered, printer,
+            &PrinterControl::cardToContactless);
+    connect(ui->actionEject_Card, &QAction::triggered, printer, &PrinterControl::ejectCard);
+    connect(ui->actionDisconnect_from_Printer, &QAction::triggered, printer,
+            &PrinterControl::closePrinterSession);
     connect(ui->btn_refresh, &QPushButton::released, this, [this] {
         interruptAndRestartWorker();
         emit listReaders();

@@ -5,18 +5,25 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
 namespace Ui {
 class MainWindow;
 }
+class PrinterControl;
+class PrinterPlatform;
 
 // The one window of the program. It owns its form holder; the widgets belong to it as
 // children. The card worker is reached only through the signals below, and its thread
-// is named by the process-wide workerThread (worker_threads.h).
+// is named by the process-wide workerThread (worker_threads.h). The printer is chosen
+// through the platform given (Qt's print dialog by default), which the window owns.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 
 public:
     explicit MainWindow(QWidget *parent = nullptr);
+    explicit MainWindow(std::unique_ptr<PrinterPlatform> printerPlatform,
+                        QWidget *parent = nullptr);
     ~MainWindow() override;
 
 signals:
@@ -41,10 +48,13 @@ private slots:
     void advancedOptions();
 
 private:
+    void useFormFont();
     void restartWorker();
     void interruptAndRestartWorker();
     void connectControls();
     QList<QWidget *> advancedControls() const;
 
     Ui::MainWindow *ui;
+    std::unique_ptr<PrinterPlatform> printerPlatform;
+    PrinterControl *printer; // a child of the window
 };

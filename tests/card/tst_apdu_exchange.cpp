@@ -36,14 +36,17 @@ void TestApduExchange::exchange_data() {
         << "00A4040007A0000003085155\n00A4040002A0A0"
         << QStringList{"00A4040007A0000003085155", "00A4040002A0A0"}
         << "APDU Response 1: 9000\rAPDU Response 2: 6A82" << QStringList();
-    // Numbers follow line positions, the empty lines included.
+    // Numbers follow line positions, the empty lines included; a line without bytes
+    // is not sent and fails like a refused command.
+    const QString invalid = QStringLiteral("SCARD_E_INVALID_PARAMETER");
     QTest::newRow("CR LF and trailing break")
         << "80100001\r\n80100002\r\n"
         << QStringList{"80100001", "80100002"}
-        << "APDU Response 1: 009000\rAPDU Response 3: 00019000" << QStringList();
-    QTest::newRow("empty text") << "" << QStringList() << "" << QStringList();
+        << "APDU Response 1: 009000\rAPDU Response 3: 00019000"
+        << QStringList{invalid, invalid, invalid};
+    QTest::newRow("empty text") << "" << QStringList() << "" << QStringList{invalid};
     QTest::newRow("no hex digit") << " :-\n\n80100000" << QStringList{"80100000"}
-                                  << "APDU Response 3: 9000" << QStringList();
+                                  << "APDU Response 3: 9000" << QStringList{invalid, invalid};
     QTest::newRow("separators and odd digits")
         << "80:10:00:02\na0b0 0 00 0 1" << QStringList{"80100002", "0A0B000001"}
         << "APDU Response 1: 00019000\rAPDU Response 2: 6E00" << QStringList();

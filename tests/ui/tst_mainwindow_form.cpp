@@ -10,6 +10,8 @@
 #include <QMetaMethod>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTest>
 #include <QTextEdit>
 
@@ -27,6 +29,8 @@ private slots:
     void widget();
     void creationOrder();
     void checkBoxesStartUnchecked();
+    void textFitsItsControl_data();
+    void textFitsItsControl();
     void atrLabel();
     void apduEntry();
     void enlargingKeepsEveryWidgetInPlace();
@@ -131,6 +135,35 @@ void MainWindowFormTest::checkBoxesStartUnchecked() {
     auto *line = window->findChild<QFrame *>("line");
     QCOMPARE(line->frameShape(), QFrame::HLine);
     QCOMPARE(line->frameShadow(), QFrame::Sunken);
+}
+
+void MainWindowFormTest::textFitsItsControl_data() {
+    QTest::addColumn<QString>("name");
+    for (const char *name :
+         {"label_reader", "btn_refresh", "cb_advanced", "label_apdu", "btn_send_apdu",
+          "cb_protocol_t0", "cb_protocol_t1", "label_desfire", "button_desfire"})
+        QTest::newRow(name) << QString::fromLatin1(name);
+}
+
+// The geometry is fixed in pixels; a text wider than its place is cut off on screen.
+void MainWindowFormTest::textFitsItsControl() {
+    QFETCH(QString, name);
+    QWidget *widget = widgetNamed(name);
+    const int textWidth = widget->fontMetrics().horizontalAdvance(shownText(widget));
+
+    int room = widget->contentsRect().width();
+    if (auto *button = qobject_cast<QAbstractButton *>(widget)) {
+        QStyleOptionButton option;
+        option.initFrom(button);
+        option.text = button->text();
+        const bool checkBox = qobject_cast<QCheckBox *>(button);
+        room = button->style()
+                   ->subElementRect(checkBox ? QStyle::SE_CheckBoxContents
+                                             : QStyle::SE_PushButtonContents,
+                                    &option, button)
+                   .width();
+    }
+    QVERIFY2(textWidth <= room, qPrintable(QString("%1 > %2").arg(textWidth).arg(room)));
 }
 
 void MainWindowFormTest::atrLabel() {

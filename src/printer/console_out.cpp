@@ -1,0 +1,5 @@
+#include "console_out.h"
+
+#include <cstdio>
+
+QTextStream consoleOut(stdout, QIODevice::ReadWrite);

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "printer_wait.h"
+
+#include <QByteArray>
+#include <QObject>
+
+#include <cstdint>
+
+class PrinterPlatform;
+class QLabel;
+
+// The "Printer" menu's operations: printer sessions and card positioning through the
+// SDK library, with SDK errors shown on the window's message label. The label and the
+// platform belong to the caller and must outlive this object.
+class PrinterControl : public QObject {
+    Q_OBJECT
+public:
+    PrinterControl(QLabel *atrLabel, PrinterPlatform &platform, QObject *parent = nullptr);
+
+    void setWaitLimits(const PrinterWaitLimits &limits) { waitLimits_ = limits; }
+
+    // Shows a failed SDK result in white on red on the message label.
+    void showSdkError(std::int32_t result);
+
+public slots:
+    void openPrinterSession();
+    void closePrinterSession();
+    void cardToContact();
+    void cardToContactless();
+    void ejectCard();
+
+private:
+    struct Placement;
+    enum class Pass { Done, NeedsSession };
+
+    void positionCard(const Placement &placement);
+    Pass feedPass(const Placement &placement);
+    Pass ejectPass(const Placement &placement);
+    Pass movePass(const Placement &placement);
+    void awaitPrinter();
+    bool succeeded(std::int32_t result);
+
+    QLabel *atrLabel_;
+    PrinterPlatform &platform_;
+    PrinterWaitLimits waitLimits_;
+    QByteArray sessionPrinter_; // the queue name handed to the SDK, kept while it may use it
+};
