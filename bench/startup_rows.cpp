@@ -26,13 +26,23 @@ struct Launch {
     double peakMiB;
 };
 
-std::optional<Launch> launch(const QString &program, const QString &title,
-                             const QByteArray &display, XMapObserver &observer) {
-    QProcess child;
+// What a child process runs in: the private display, and the simulated printer SDK on
+// the loader's path, as the program finds the real one in use.
+QProcessEnvironment childEnvironment(const QByteArray &display) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("DISPLAY"), QString::fromLatin1(display));
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    child.setProcessEnvironment(environment);
+    const QString libraryPath = environment.value(QStringLiteral("LD_LIBRARY_PATH"));
+    environment.insert(QStringLiteral("LD_LIBRARY_PATH"),
+                       QStringLiteral(SDK_LIBRARY_DIR) +
+                           (libraryPath.isEmpty() ? QString() : QLatin1Char(':') + libraryPath));
+    return environment;
+}
+
+std::optional<Launch> launch(const QString &program, const QString &title,
+                             const QByteArray &display, XMapObserver &observer) {
+    QProcess child;
+    child.setProcessEnvironment(childEnvironment(display));
     child.setStandardOutputFile(QProcess::nullDevice());
     child.setStandardErrorFile(QProcess::nullDevice());
 
