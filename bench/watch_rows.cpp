@@ -19,9 +19,9 @@ namespace {
 
 const QString noWatch = QStringLiteral("the worker did not start watching the reader");
 const QString noInsert = QStringLiteral("vpcd does not take the virtual card");
-// The card watch's status-change turn, which sets how often a watching worker calls
-// PC/SC.
-constexpr int workerTurnMs = 100;
+// Waits short enough to look for a retirement between them: what the watch would
+// cost without its wait canceller.
+constexpr int shortWaitMs = 100;
 
 // Starts a worker on the bench reader and waits until it watches it.
 bool startWatching(WorkerProbe &probe, EventLog &log) {
@@ -51,15 +51,16 @@ std::optional<double> leaveTime(WorkerProbe &probe, EventLog &log) {
 } // namespace
 
 QList<BenchRow> idleCpuRows(EventLog &log, int runs, int seconds) {
-    BenchRow worker{QStringLiteral("CPU, worker watching an empty reader %1 s").arg(seconds),
-                    QStringLiteral("%"),
-                    {BenchTarget::Below, 1.0},
-                    QStringLiteral("worker thread's CPU time, % of one core; floor: a bare loop of "
-                                   "status-change calls with the same 100 ms turn")};
-    BenchRow process{QStringLiteral("CPU, whole bench process meanwhile"),
+    BenchRow process{QStringLiteral("CPU, watching an empty reader %1 s").arg(seconds),
                      QStringLiteral("%"),
-                     {},
-                     QStringLiteral("all threads, the idle main thread included")};
+                     {BenchTarget::Below, 1.0},
+                     QStringLiteral("% of one core, all threads: the worker, its wait canceller and "
+                                    "the idle main thread; floor: a bare loop of status-change "
+                                    "calls with 100 ms waits")};
+    BenchRow worker{QStringLiteral("CPU, worker thread alone meanwhile"),
+                    QStringLiteral("%"),
+                    {},
+                    QStringLiteral("the thread blocked in the status-change wait")};
     BenchRow daemon{QStringLiteral("CPU, pcscd meanwhile"),
                     QStringLiteral("%"),
                     {},
@@ -68,7 +69,7 @@ QList<BenchRow> idleCpuRows(EventLog &log, int runs, int seconds) {
         log.clear();
         WorkerProbe probe(log);
         if (!startWatching(probe, log))
-            return {unavailableRow(worker.name, noWatch)};
+            return {unavailableRow(process.name, noWatch)};
         const double worker0 = probe.cpuMs();
         const double process0 = cpuClockMs(CLOCK_PROCESS_CPUTIME_ID);
         const std::optional<double> daemon0 = pcscdCpuMs();
@@ -82,12 +83,12 @@ QList<BenchRow> idleCpuRows(EventLog &log, int runs, int seconds) {
             daemon.samples.append(percentOf(*daemon1 - *daemon0, wall));
         probe.retire();
         threadFinished(log);
-        worker.floorSamples.append(
-            bareTurnLoopCpuPercent(bench::reader().toUtf8(), workerTurnMs, seconds));
+        process.floorSamples.append(
+            bareTurnLoopCpuPercent(bench::reader().toUtf8(), shortWaitMs, seconds));
     }
     if (!daemon.measured())
         daemon = unavailableRow(daemon.name, QStringLiteral("no readable /run/pcscd/pcscd.pid"));
-    return {worker, process, daemon};
+    return {process, worker, daemon};
 }
 
 BenchRow detectionRow(EventLog &log, int runs) {
