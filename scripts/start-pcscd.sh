@@ -11,7 +11,15 @@ if ! pgrep -x pcscd >/dev/null; then
     exit 1
   fi
   mkdir -p /run/pcscd
-  pcscd
+  # pcscd keeps every descriptor it inherits: a caller's
+  # `flock /tmp/quorvane-pcscd.lock ...` would stay locked for as long as pcscd runs.
+  (
+    for path in /proc/self/fd/*; do
+      fd=${path##*/}
+      if [ "$fd" -gt 2 ]; then exec {fd}>&-; fi
+    done
+    exec pcscd
+  )
 fi
 for _ in $(seq 1 50); do
   listening && exit 0

@@ -5,8 +5,16 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
 ./scripts/start-pcscd.sh
+./scripts/start-cups.sh
 BUILD_DIR=build-asan BUILD_TYPE=Debug ./scripts/build.sh -DQUORVANE_SANITIZE=ON
-export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1
+
+# Child processes (the printer probe) inherit these and are checked alike.
+# fast_unwind_on_malloc=0: Qt's libraries keep no frame pointers, so the fast unwinder
+# stops inside them and lsan.supp could not see which library a leak belongs to.
+# detect_stack_use_after_return: worker and test code hand references across threads.
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1:\
+fast_unwind_on_malloc=0:detect_stack_use_after_return=1:\
+check_initialization_order=1:strict_init_order=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export LSAN_OPTIONS=suppressions=$PWD/scripts/lsan.supp:print_suppressions=0
 cd build-asan

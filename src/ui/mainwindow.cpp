@@ -56,6 +56,11 @@ void MainWindow::useFormFont() {
 }
 
 void MainWindow::restartWorker() {
+    // A retired worker takes no further requests. Were it still connected, a request
+    // queued to it while its own thread deletes it could lose the connection's slot
+    // object inside Qt.
+    for (const QMetaObject::Connection &request : qAsConst(workerRequests))
+        disconnect(request);
     if (workerThread && workerThread->isRunning())
         workerThread->exit(0);
     workerThread = new QThread;
@@ -63,12 +68,14 @@ void MainWindow::restartWorker() {
     worker->moveToThread(workerThread);
 
     connect(workerThread, &QThread::finished, worker, &QObject::deleteLater);
-    connect(this, &MainWindow::sendT0, worker, &Encoding::receiveT0);
-    connect(this, &MainWindow::sendT1, worker, &Encoding::receiveT1);
-    connect(this, &MainWindow::sendAPDU, worker, &Encoding::receiveAPDUMessage);
-    connect(this, &MainWindow::sendDESFire, worker, &Encoding::receiveDESFire);
-    connect(this, &MainWindow::connectToReader, worker, &Encoding::connectToReader);
-    connect(this, &MainWindow::listReaders, worker, &Encoding::listReaders);
+    workerRequests = {
+        connect(this, &MainWindow::sendT0, worker, &Encoding::receiveT0),
+        connect(this, &MainWindow::sendT1, worker, &Encoding::receiveT1),
+        connect(this, &MainWindow::sendAPDU, worker, &Encoding::receiveAPDUMessage),
+        connect(this, &MainWindow::sendDESFire, worker, &Encoding::receiveDESFire),
+        connect(this, &MainWindow::connectToReader, worker, &Encoding::connectToReader),
+        connect(this, &MainWindow::listReaders, worker, &Encoding::listReaders),
+    };
     connect(worker, &Encoding::sendBackReaderList, this, &MainWindow::receiveReaderList);
     connect(worker, &Encoding::sendBackPopup, this, &MainWindow::receivePopupMessage);
     connect(worker, &Encoding::sendBackUIMessage, this, &MainWindow::receiveUIMessage);

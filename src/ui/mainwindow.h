@@ -56,5 +56,6 @@ private:
 
     Ui::MainWindow *ui;
     std::unique_ptr<PrinterPlatform> printerPlatform;
-    PrinterControl *printer; // a child of the window
+    PrinterControl *printer;                       // a child of the window
+    QList<QMetaObject::Connection> workerRequests; // the current worker's request signals
 };

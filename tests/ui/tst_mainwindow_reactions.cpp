@@ -29,6 +29,12 @@ static const QStringList advancedControls = {"label_apdu",     "edit_text_apdu",
                                              "cb_protocol_t0", "cb_protocol_t1", "label_desfire",
                                              "button_desfire"};
 
+// Tells how many objects a signal of the window reaches.
+class ReceiverCountingWindow : public MainWindow {
+public:
+    int receiversOf(const char *signal) const { return receivers(signal); }
+};
+
 class MainWindowReactionsTest : public QObject {
     Q_OBJECT
 
@@ -47,6 +53,7 @@ private slots:
     void popupsAreModalPlainAndSelectable();
     void requestsGoToAFreshWorker_data();
     void requestsGoToAFreshWorker();
+    void retiredWorkersTakeNoRequests();
     void protocolBoxesAlwaysSendTrue_data();
     void protocolBoxesAlwaysSendTrue();
     void releasingOffTheControlStillReacts_data();
@@ -64,11 +71,11 @@ private:
     void showAdvanced() { QTest::mouseClick(child<QCheckBox>("cb_advanced"), Qt::LeftButton); }
     void chooseReader(const QString &reader);
 
-    std::unique_ptr<MainWindow> window;
+    std::unique_ptr<ReceiverCountingWindow> window;
 };
 
 void MainWindowReactionsTest::init() {
-    window = std::make_unique<MainWindow>();
+    window = std::make_unique<ReceiverCountingWindow>();
     window->show();
 }
 
@@ -351,6 +358,26 @@ void MainWindowReactionsTest::requestsGoToAFreshWorker() {
     QCOMPARE(log.names(), QStringList{command});
     QCOMPARE(log.commands[0].arguments, arguments);
     verifyRestartedFor(log, current, *busy);
+}
+
+void MainWindowReactionsTest::retiredWorkersTakeNoRequests() {
+    // Held busy, the first retired worker outlives the restarts below.
+    auto busy = occupyUntilReleased(workerThread);
+    QVERIFY(busy->waitUntilStarted());
+    chooseReader("Reader A");
+    chooseReader("Reader B");
+
+    QStringList reachingOthers;
+    for (const char *request :
+         {SIGNAL(listReaders()), SIGNAL(connectToReader(QString)), SIGNAL(sendT0(bool)),
+          SIGNAL(sendT1(bool)), SIGNAL(sendAPDU(QString, QString)),
+          SIGNAL(sendDESFire(QString, bool))}) {
+        if (window->receiversOf(request) != 1)
+            reachingOthers << QString::fromLatin1(request + 1);
+    }
+    busy->release.release();
+    QVERIFY(busy->waitUntilEnded());
+    QCOMPARE(reachingOthers, QStringList());
 }
 
 void MainWindowReactionsTest::protocolBoxesAlwaysSendTrue_data() {
