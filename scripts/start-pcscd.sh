@@ -21,7 +21,7 @@ if ! pgrep -x pcscd >/dev/null; then
     exec pcscd
   )
 fi
-for _ in $(seq 1 50); do
+for _ in $(seq 1 150); do
   listening && exit 0
   sleep 0.1
 done
