@@ -1,0 +1,103 @@
+#include "operator_window.h"
+
+#include "printer/printer_platform.h"
+#include "ui/mainwindow.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTextEdit>
+
+namespace {
+constexpr int popupLookMs = 20;
+
+template <typename T> T *child(const MainWindow &window, const char *name) {
+    T *found = window.findChild<T *>(QLatin1String(name));
+    if (!found)
+        qFatal("no widget %s", name);
+    return found;
+}
+} // namespace
+
+OperatorWindow::OperatorWindow() : window_(std::make_unique<MainWindow>()) {
+    window_->show();
+    connect(&popupWatch_, &QTimer::timeout, this, &OperatorWindow::closePopups);
+    popupWatch_.start(popupLookMs);
+}
+
+OperatorWindow::OperatorWindow(std::unique_ptr<PrinterPlatform> printerPlatform)
+    : window_(std::make_unique<MainWindow>(std::move(printerPlatform))) {
+    window_->show();
+    connect(&popupWatch_, &QTimer::timeout, this, &OperatorWindow::closePopups);
+    popupWatch_.start(popupLookMs);
+}
+
+OperatorWindow::~OperatorWindow() = default;
+
+QLabel *OperatorWindow::atrLabel() const {
+    return child<QLabel>(*window_, "atr_label");
+}
+
+QComboBox *OperatorWindow::readers() const {
+    return child<QComboBox>(*window_, "combo_readers");
+}
+
+QTextEdit *OperatorWindow::apduEdit() const {
+    return child<QTextEdit>(*window_, "edit_text_apdu");
+}
+
+bool OperatorWindow::chooseReader(const QString &reader) {
+    if (!QTest::qWaitFor([&] { return readers()->findText(reader) >= 0; }, 10000))
+        return false;
+    readers()->setCurrentText(reader);
+    return readers()->currentText() == reader;
+}
+
+bool OperatorWindow::watchReader(const QString &reader) {
+    const QString noCard = QStringLiteral("No smart card inserted.");
+    if (!QTest::qWaitFor([&] { return atrLabel()->text() == noCard; }, 10000) ||
+        !chooseReader(reader))
+        return false;
+    const QString connectLine = QStringLiteral("connect To Reader, reader name:") + reader;
+    return QTest::qWaitFor(
+        [&] {
+            const QStringList lines = debug.lines();
+            const int connected = lines.lastIndexOf(connectLine);
+            return connected >= 0 &&
+                   lines.indexOf(QStringLiteral("SCARD_S_SUCCESS"), connected) > 0;
+        },
+        10000);
+}
+
+void OperatorWindow::showAdvanced() {
+    auto *advanced = child<QCheckBox>(*window_, "cb_advanced");
+    if (!advanced->isChecked())
+        QTest::mouseClick(advanced, Qt::LeftButton);
+}
+
+void OperatorWindow::refresh() {
+    QTest::mouseClick(child<QPushButton>(*window_, "btn_refresh"), Qt::LeftButton);
+}
+
+void OperatorWindow::sendApdu(const QString &text) {
+    showAdvanced();
+    apduEdit()->setPlainText(text);
+    QTest::mouseClick(child<QPushButton>(*window_, "btn_send_apdu"), Qt::LeftButton);
+}
+
+void OperatorWindow::pressDesfire() {
+    showAdvanced();
+    QTest::mouseClick(child<QPushButton>(*window_, "button_desfire"), Qt::LeftButton);
+}
+
+void OperatorWindow::closePopups() {
+    for (QMessageBox *box : window_->findChildren<QMessageBox *>()) {
+        if (!box->isVisible())
+            continue;
+        popups.append({box->windowTitle(), box->text()});
+        box->button(QMessageBox::Ok)->click();
+    }
+}
