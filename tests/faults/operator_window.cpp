@@ -23,19 +23,38 @@ template <typename T> T *child(const MainWindow &window, const char *name) {
 } // namespace
 
 OperatorWindow::OperatorWindow() : window_(std::make_unique<MainWindow>()) {
-    window_->show();
-    connect(&popupWatch_, &QTimer::timeout, this, &OperatorWindow::closePopups);
-    popupWatch_.start(popupLookMs);
+    start();
 }
 
 OperatorWindow::OperatorWindow(std::unique_ptr<PrinterPlatform> printerPlatform)
     : window_(std::make_unique<MainWindow>(std::move(printerPlatform))) {
+    start();
+}
+
+void OperatorWindow::start() {
+    window_->installEventFilter(this);
     window_->show();
     connect(&popupWatch_, &QTimer::timeout, this, &OperatorWindow::closePopups);
     popupWatch_.start(popupLookMs);
 }
 
-OperatorWindow::~OperatorWindow() = default;
+// A worker's report reaches the window as a queued call. Running it here lets the label
+// be read right after each one, however quickly the next one follows.
+bool OperatorWindow::eventFilter(QObject *watched, QEvent *event) {
+    if (watched != window_.get() || event->type() != QEvent::MetaCall)
+        return false;
+    watched->event(event);
+    // A pop-up's call returns only after the calls run inside it, so compare with the
+    // last text recorded rather than with the text before this call.
+    const QString shown = atrLabel()->text();
+    if (shownTexts.isEmpty() || shownTexts.last() != shown)
+        shownTexts.append(shown);
+    return true;
+}
+
+OperatorWindow::~OperatorWindow() {
+    window_->removeEventFilter(this);
+}
 
 QLabel *OperatorWindow::atrLabel() const {
     return child<QLabel>(*window_, "atr_label");

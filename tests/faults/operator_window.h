@@ -48,10 +48,16 @@ public:
     void pressDesfire();
 
     QList<SeenPopup> popups;
+    // The message area's text after each report of a worker that changed it, in order.
+    QStringList shownTexts;
     // Every debug line since the window was made.
     DebugLog debug;
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    void start();
     void closePopups();
 
     std::unique_ptr<MainWindow> window_;
