@@ -43,11 +43,12 @@ void OperatorWindow::start() {
 bool OperatorWindow::eventFilter(QObject *watched, QEvent *event) {
     if (watched != window_.get() || event->type() != QEvent::MetaCall)
         return false;
+    const QString before = atrLabel()->text();
     watched->event(event);
-    // A pop-up's call returns only after the calls run inside it, so compare with the
-    // last text recorded rather than with the text before this call.
+    // A pop-up's call returns only after the calls run inside it, which have recorded
+    // their own texts already.
     const QString shown = atrLabel()->text();
-    if (shownTexts.isEmpty() || shownTexts.last() != shown)
+    if (shown != before && (shownTexts.isEmpty() || shownTexts.last() != shown))
         shownTexts.append(shown);
     return true;
 }
@@ -101,9 +102,12 @@ void OperatorWindow::refresh() {
     QTest::mouseClick(child<QPushButton>(*window_, "btn_refresh"), Qt::LeftButton);
 }
 
-void OperatorWindow::sendApdu(const QString &text) {
+void OperatorWindow::pasteApdu(const QString &text) {
     showAdvanced();
     apduEdit()->setPlainText(text);
+}
+
+void OperatorWindow::pressSend() {
     QTest::mouseClick(child<QPushButton>(*window_, "btn_send_apdu"), Qt::LeftButton);
 }
 

@@ -44,7 +44,12 @@ public:
     void showAdvanced();
     void refresh();
     // Types nothing: the text is pasted whole, as a long text would be.
-    void sendApdu(const QString &text);
+    void pasteApdu(const QString &text);
+    void pressSend();
+    void sendApdu(const QString &text) {
+        pasteApdu(text);
+        pressSend();
+    }
     void pressDesfire();
 
     QList<SeenPopup> popups;
