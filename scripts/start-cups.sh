@@ -22,20 +22,23 @@ if ! grep -qx 'FileDevice Yes' "$files_conf" 2>/dev/null; then
   restart=yes
 fi
 
-running=$(pgrep -x cupsd || true)
-if [ -n "$running" ] && [ "$restart" = yes ]; then
-  kill -HUP $running # a running cupsd reads its configuration again on SIGHUP
+scheduler_up() { lpstat -r 2>/dev/null | grep -q 'is running'; }
+
+if [ "$restart" = yes ] && scheduler_up; then
+  pkill -HUP -x cupsd # a running cupsd reads its configuration again on SIGHUP
   sleep 1
 fi
-if ! pgrep -x cupsd >/dev/null; then
+# Asked of the scheduler, not of the process table: a cupsd that is dying or stuck
+# still shows there.
+if ! scheduler_up; then
   mkdir -p /run/cups
   cupsd
 fi
 for _ in $(seq 1 50); do
-  lpstat -r 2>/dev/null | grep -q 'is running' && break
+  scheduler_up && break
   sleep 0.1
 done
-lpstat -r 2>/dev/null | grep -q 'is running' || { echo "cupsd did not start" >&2; exit 1; }
+scheduler_up || { echo "cupsd did not start" >&2; exit 1; }
 
 lpadmin -p "$queue" -v file:///dev/null -P "$ppd" 2>/dev/null
 cupsenable "$queue"

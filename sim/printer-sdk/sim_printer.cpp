@@ -3,8 +3,12 @@
 #include "sim_settings.h"
 
 #include "card_factory.h"
+#include "desfire_card.h"
+#include "hex.h"
 #include "printer/sdk_api.h"
 #include "vpcd_link.h"
+
+#include <sstream>
 
 namespace printersim {
 
@@ -156,6 +160,27 @@ std::int32_t SimPrinter::closeSession(std::uint32_t session) {
     open_ = 0;
     busyLeft_ = 0;
     return injected.success();
+}
+
+std::string SimPrinter::cardState() {
+    if (!card_)
+        return "card none";
+    std::ostringstream line;
+    line << "card slot=" << cardSlot_ << " commands=" << card_->commandCount();
+    card_->withCard([&line](vcard::VirtualCard &card) {
+        const auto *desfire = dynamic_cast<const vcard::DesfireCard *>(&card);
+        if (!desfire)
+            return;
+        std::string aids;
+        for (const vcard::desfire::Aid &aid : desfire->applicationIds())
+            aids += (aids.empty() ? "" : ",") + vcard::toHex({aid.begin(), aid.end()});
+        line << " applications=" << (aids.empty() ? "none" : aids);
+        const std::vector<vcard::DesfireExchange> exchanges = desfire->commandLog();
+        if (!exchanges.empty())
+            line << " last=" << vcard::toHex(exchanges.back().command) << ':'
+                 << vcard::toHex(exchanges.back().answer);
+    });
+    return line.str();
 }
 
 std::int32_t SimPrinter::startMotion(int slot) {

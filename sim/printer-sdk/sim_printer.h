@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 namespace vcard {
 class VpcdLink;
@@ -26,6 +27,11 @@ public:
     std::int32_t moveCard(std::uint32_t session, std::int32_t target);
     std::int32_t ejectCard(std::uint32_t session);
     std::int32_t closeSession(std::uint32_t session);
+
+    // "card slot=S commands=N", for a DESFire card followed by " applications=AID,..."
+    // (or "none") and " last=COMMAND:ANSWER" in hex; "card none" before the first motion
+    // or without a card.
+    std::string cardState();
 
 private:
     bool isOpen(std::uint32_t session) const { return session != 0 && session == open_; }

@@ -43,6 +43,10 @@ std::string logPath() {
     return text("VANTOREL_SIM_LOG", "");
 }
 
+bool logCardState() {
+    return text("VANTOREL_SIM_LOG_CARD", "0") != "0";
+}
+
 int busyAnswers() {
     if (text("VANTOREL_SIM_WAIT_BUSY", "") == "forever")
         return -1;

@@ -13,6 +13,7 @@ std::int32_t printerType();
 std::string printerName();
 std::string cardKind();
 std::string logPath();
+bool logCardState();
 
 // -1 answers from ID_WaitForPrinter after each card motion; negative for "forever".
 int busyAnswers();

@@ -25,12 +25,16 @@
 //                              export and its arguments, a pointer argument as "*" and
 //                              the value it points to, or "null"; the printer name in
 //                              double quotes.
+//   VANTOREL_SIM_LOG_CARD      1: after every call, also log the card's state as one
+//                              line, e.g. "card slot=1 commands=150 applications=none
+//                              last=90FC000000:9100" (SimPrinter::cardState).
 // Numbers are decimal or 0x-hexadecimal. Misuse answers the SDK's codes: -12 unknown
 // session handle, -11 parameter out of range, -9 session already active, -14 action
 // invalid for the printer type, -5 unknown printer, -7 no vpcd reader to put the card in.
 
 #include "call_log.h"
 #include "sim_printer.h"
+#include "sim_settings.h"
 
 #include "printer/sdk_api.h"
 
@@ -69,7 +73,10 @@ std::int32_t call(const char *name, Call &&run, const Arguments &...arguments) {
     line << name;
     ((line << ' ' << arguments), ...);
     printersim::logCall(line.str());
-    return run(printer());
+    const std::int32_t result = run(printer());
+    if (printersim::logCardState())
+        printersim::logCall(printer().cardState());
+    return result;
 }
 
 } // namespace

@@ -11,18 +11,18 @@ namespace {
     throw std::invalid_argument("DesfireCard: " + what);
 }
 
-Application applicationFrom(const DesfireApplicationSpec &spec) {
+Application applicationFrom(const DesfireApplicationSpec &preset) {
     Application app;
-    app.aid = spec.aid;
-    app.keySettings = spec.keySettings;
-    app.keyCountByte = spec.keyCountByte;
+    app.aid = preset.aid;
+    app.keySettings = preset.keySettings;
+    app.keyCountByte = preset.keyCountByte;
     if (app.keyCount() < 1 || app.keyCount() > maxKeysPerApplication)
         invalid("an application needs 1 to 14 keys");
-    if (spec.keys.size() > static_cast<std::size_t>(app.keyCount()))
+    if (preset.keys.size() > static_cast<std::size_t>(app.keyCount()))
         invalid("more keys given than the application has");
-    app.keys = spec.keys;
+    app.keys = preset.keys;
     app.keys.resize(static_cast<std::size_t>(app.keyCount()));
-    for (const DesfireFileSpec &fileSpec : spec.files) {
+    for (const DesfireFileSpec &fileSpec : preset.files) {
         if (fileSpec.number > maxFileNumber || app.files.count(fileSpec.number))
             invalid("file numbers must be unique and at most 31");
         if (fileSpec.contents.size() > fileSpec.size)
@@ -43,10 +43,10 @@ Picc piccFrom(const DesfireOptions &options) {
     Picc picc;
     picc.masterKey = options.piccMasterKey;
     picc.keySettings = options.piccKeySettings;
-    for (const DesfireApplicationSpec &spec : options.applications) {
-        if (spec.aid == piccLevel || picc.find(spec.aid))
+    for (const DesfireApplicationSpec &preset : options.applications) {
+        if (preset.aid == piccLevel || picc.find(preset.aid))
             invalid("application IDs must be unique and not 000000");
-        picc.applications.push_back(applicationFrom(spec));
+        picc.applications.push_back(applicationFrom(preset));
     }
     if (picc.applications.size() > maxApplications)
         invalid("more than 28 applications");

@@ -9,7 +9,10 @@
 
 namespace {
 
-const DWORD turnMs = 100;
+// A long wait costs little: an interruption request cancels it (WaitCanceller).
+const DWORD turnMs = 1000;
+// Between attempts while the service or the reader is away.
+const unsigned long retryPauseMs = 100;
 
 bool contextLost(LONG result) {
     return result == SCARD_E_NO_SERVICE || result == SCARD_E_SERVICE_STOPPED ||
@@ -19,7 +22,7 @@ bool contextLost(LONG result) {
 } // namespace
 
 CardWatch::CardWatch(SCARDCONTEXT *context, const QByteArray &reader)
-    : context_(context), reader_(reader) {
+    : context_(context), reader_(reader), canceller_(QThread::currentThread()) {
     state_.szReader = reader_.constData();
     state_.dwCurrentState = SCARD_STATE_UNAWARE;
 }
@@ -65,15 +68,17 @@ CardWatch::Turn CardWatch::nextTurn() {
     }
     if (!*context_ && pcsc::establishContext(context_) != SCARD_S_SUCCESS) {
         *context_ = 0;
-        QThread::msleep(turnMs);
+        QThread::msleep(retryPauseMs);
         return Turn::Unchanged;
     }
+    canceller_.watch(*context_);
     const LONG result = pcsc::getStatusChange(*context_, turnMs, &state_);
+    canceller_.watch(0);
     if (result == SCARD_S_SUCCESS && (state_.dwEventState & SCARD_STATE_CHANGED)) {
         state_.dwCurrentState = state_.dwEventState & ~SCARD_STATE_CHANGED;
         return Turn::Changed;
     }
-    if (result != SCARD_S_SUCCESS && result != SCARD_E_TIMEOUT)
+    if (result != SCARD_S_SUCCESS && result != SCARD_E_TIMEOUT && result != SCARD_E_CANCELLED)
         recover(result);
     return Turn::Unchanged;
 }
@@ -85,5 +90,5 @@ void CardWatch::recover(LONG failure) {
         // The new context knows nothing of the reader yet.
         state_.dwCurrentState = SCARD_STATE_UNAWARE;
     }
-    QThread::msleep(turnMs);
+    QThread::msleep(retryPauseMs);
 }

@@ -1,12 +1,14 @@
 #pragma once
 
+#include "wait_canceller.h"
+
 #include <QByteArray>
 
 #include <PCSC/winscard.h>
 
 // Watches one reader for a card and for its removal without busy waiting: each
-// status-change call waits at most a short time-out, and the worker thread's
-// interruption request is looked at before every call. Failed calls are retried
+// status-change call waits at most one time-out, the worker thread's interruption
+// request is looked at before every call, and a request cancels a wait under way. Failed calls are retried
 // after a pause; when a failure means the context is dead (the service went away or
 // was restarted) a new context replaces *context, silently.
 class CardWatch {
@@ -29,4 +31,5 @@ private:
     SCARDCONTEXT *context_;
     QByteArray reader_;
     SCARD_READERSTATE state_{};
+    WaitCanceller canceller_;
 };

@@ -32,6 +32,10 @@ LONG getStatusChange(SCARDCONTEXT context, DWORD timeoutMs, SCARD_READERSTATE *s
     return SCardGetStatusChange(context, timeoutMs, state, 1);
 }
 
+LONG cancel(SCARDCONTEXT context) {
+    return SCardCancel(context);
+}
+
 LONG connect(SCARDCONTEXT context, const QByteArray &reader, DWORD preferredProtocols,
              SCARDHANDLE *card, DWORD *activeProtocol)
 {

@@ -16,6 +16,9 @@ LONG releaseContext(SCARDCONTEXT context);
 LONG listReaders(SCARDCONTEXT context, QStringList *readers);
 
 LONG getStatusChange(SCARDCONTEXT context, DWORD timeoutMs, SCARD_READERSTATE *state);
+// Ends the context's pending status-change waits with SCARD_E_CANCELLED; callable
+// from any thread.
+LONG cancel(SCARDCONTEXT context);
 
 LONG connect(SCARDCONTEXT context, const QByteArray &reader, DWORD preferredProtocols,
              SCARDHANDLE *card, DWORD *activeProtocol);
