@@ -70,6 +70,15 @@ void waitUntilSettled(int slot)
 
 enum Control : std::uint8_t { PowerOff = 0, PowerOn = 1, Reset = 2, GetAtr = 4 };
 
+// The driver sends nothing else of one byte, so any other single byte is a command
+// APDU that the host handed over as it was typed; left unanswered, it would hold the
+// reader until the card leaves.
+bool isControl(const Bytes &payload)
+{
+    return payload.size() == 1 && (payload[0] == PowerOff || payload[0] == PowerOn ||
+                                   payload[0] == Reset || payload[0] == GetAtr);
+}
+
 } // namespace
 
 VpcdLink::VpcdLink(std::shared_ptr<VirtualCard> card) : card_(std::move(card)) {}
@@ -126,7 +135,7 @@ void VpcdLink::serve(int fd)
         bool answers = true;
         {
             std::lock_guard<std::mutex> lock(mutex_);
-            if (payload.size() == 1) {
+            if (isControl(payload)) {
                 switch (payload[0]) {
                 case PowerOff:
                     log_.push_back("POWER OFF");
@@ -146,9 +155,6 @@ void VpcdLink::serve(int fd)
                 case GetAtr:
                     log_.push_back("ATR");
                     answer = card_->atr();
-                    break;
-                default:
-                    answers = false;
                     break;
                 }
             } else {
