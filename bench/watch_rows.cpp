@@ -51,12 +51,13 @@ std::optional<double> leaveTime(WorkerProbe &probe, EventLog &log) {
 } // namespace
 
 QList<BenchRow> idleCpuRows(EventLog &log, int runs, int seconds) {
-    BenchRow process{QStringLiteral("CPU, watching an empty reader %1 s").arg(seconds),
-                     QStringLiteral("%"),
-                     {BenchTarget::Below, 1.0},
-                     QStringLiteral("% of one core, all threads: the worker, its wait canceller and "
-                                    "the idle main thread; floor: a bare loop of status-change "
-                                    "calls with 100 ms waits")};
+    BenchRow process{
+        QStringLiteral("CPU, watching an empty reader %1 s").arg(seconds),
+        QStringLiteral("%"),
+        {BenchTarget::Below, 1.0},
+        QStringLiteral("% of one core, all threads: the worker, its wait canceller and "
+                       "the idle main thread; floor: a bare loop of status-change "
+                       "calls with 100 ms waits")};
     BenchRow worker{QStringLiteral("CPU, worker thread alone meanwhile"),
                     QStringLiteral("%"),
                     {},

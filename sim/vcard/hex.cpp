@@ -4,8 +4,7 @@
 
 namespace vcard {
 
-Bytes fromHex(const std::string &text)
-{
+Bytes fromHex(const std::string &text) {
     Bytes out;
     int high = -1;
     for (char c : text) {
@@ -24,8 +23,7 @@ Bytes fromHex(const std::string &text)
     return out;
 }
 
-std::string toHex(const Bytes &bytes)
-{
+std::string toHex(const Bytes &bytes) {
     static const char digits[] = "0123456789ABCDEF";
     std::string out;
     out.reserve(bytes.size() * 2);

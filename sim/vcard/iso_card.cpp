@@ -13,8 +13,7 @@ const Bytes desfireEv1{0x3B, 0x81, 0x80, 0x01, 0x80, 0x80};
 
 namespace {
 const Bytes swOk{0x90, 0x00};
-Bytes withStatus(Bytes data, std::uint8_t sw1, std::uint8_t sw2)
-{
+Bytes withStatus(Bytes data, std::uint8_t sw1, std::uint8_t sw2) {
     data.push_back(sw1);
     data.push_back(sw2);
     return data;
@@ -23,8 +22,7 @@ Bytes withStatus(Bytes data, std::uint8_t sw1, std::uint8_t sw2)
 
 IsoCard::IsoCard(Bytes atr, Bytes aid) : atr_(std::move(atr)), aid_(std::move(aid)) {}
 
-Bytes IsoCard::execute(const Bytes &apdu)
-{
+Bytes IsoCard::execute(const Bytes &apdu) {
     if (apdu.size() < 4)
         return {0x67, 0x00};
     const std::uint8_t cla = apdu[0], ins = apdu[1], p1 = apdu[2], p2 = apdu[3];

@@ -15,8 +15,7 @@ namespace vcard {
 
 namespace {
 
-bool readAll(int fd, std::uint8_t *buffer, std::size_t size)
-{
+bool readAll(int fd, std::uint8_t *buffer, std::size_t size) {
     while (size > 0) {
         // Delayed acknowledgements would stall every exchange by about 40 ms.
         const int on = 1;
@@ -30,8 +29,7 @@ bool readAll(int fd, std::uint8_t *buffer, std::size_t size)
     return true;
 }
 
-bool writeFrame(int fd, const Bytes &payload)
-{
+bool writeFrame(int fd, const Bytes &payload) {
     Bytes frame{static_cast<std::uint8_t>(payload.size() >> 8),
                 static_cast<std::uint8_t>(payload.size() & 0xFF)};
     frame.insert(frame.end(), payload.begin(), payload.end());
@@ -49,14 +47,12 @@ bool writeFrame(int fd, const Bytes &payload)
 std::mutex emptiedMutex;
 std::map<int, std::chrono::steady_clock::time_point> slotEmptied;
 
-void markEmptied(int slot)
-{
+void markEmptied(int slot) {
     std::lock_guard<std::mutex> lock(emptiedMutex);
     slotEmptied[slot] = std::chrono::steady_clock::now();
 }
 
-void waitUntilSettled(int slot)
-{
+void waitUntilSettled(int slot) {
     std::chrono::steady_clock::time_point ready;
     {
         std::lock_guard<std::mutex> lock(emptiedMutex);
@@ -73,8 +69,7 @@ enum Control : std::uint8_t { PowerOff = 0, PowerOn = 1, Reset = 2, GetAtr = 4 }
 // The driver sends nothing else of one byte, so any other single byte is a command
 // APDU that the host handed over as it was typed; left unanswered, it would hold the
 // reader until the card leaves.
-bool isControl(const Bytes &payload)
-{
+bool isControl(const Bytes &payload) {
     return payload.size() == 1 && (payload[0] == PowerOff || payload[0] == PowerOn ||
                                    payload[0] == Reset || payload[0] == GetAtr);
 }
@@ -83,10 +78,11 @@ bool isControl(const Bytes &payload)
 
 VpcdLink::VpcdLink(std::shared_ptr<VirtualCard> card) : card_(std::move(card)) {}
 
-VpcdLink::~VpcdLink() { remove(); }
+VpcdLink::~VpcdLink() {
+    remove();
+}
 
-bool VpcdLink::insert(int slot)
-{
+bool VpcdLink::insert(int slot) {
     if (running_)
         return true;
     if (thread_.joinable())
@@ -112,8 +108,7 @@ bool VpcdLink::insert(int slot)
     return true;
 }
 
-void VpcdLink::remove()
-{
+void VpcdLink::remove() {
     const int fd = socket_.exchange(-1);
     if (fd >= 0)
         ::shutdown(fd, SHUT_RDWR);
@@ -122,8 +117,7 @@ void VpcdLink::remove()
     running_ = false;
 }
 
-void VpcdLink::serve(int fd)
-{
+void VpcdLink::serve(int fd) {
     for (;;) {
         std::uint8_t header[2];
         if (!readAll(fd, header, sizeof header))
@@ -176,27 +170,23 @@ void VpcdLink::serve(int fd)
     running_ = false;
 }
 
-std::vector<std::string> VpcdLink::log() const
-{
+std::vector<std::string> VpcdLink::log() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return log_;
 }
 
-int VpcdLink::commandCount() const
-{
+int VpcdLink::commandCount() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return commands_;
 }
 
-void VpcdLink::clearLog()
-{
+void VpcdLink::clearLog() {
     std::lock_guard<std::mutex> lock(mutex_);
     log_.clear();
     commands_ = 0;
 }
 
-void VpcdLink::withCard(const std::function<void(VirtualCard &)> &fn)
-{
+void VpcdLink::withCard(const std::function<void(VirtualCard &)> &fn) {
     std::lock_guard<std::mutex> lock(mutex_);
     fn(*card_);
 }

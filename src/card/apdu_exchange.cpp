@@ -23,9 +23,8 @@ void exchangeApdus(SCARDHANDLE card, const SCARD_IO_REQUEST *sendPci, const QStr
         // until the card leaves.
         QByteArray response;
         const LONG result =
-            command.isEmpty()
-                ? LONG(SCARD_E_INVALID_PARAMETER)
-                : pcsc::transmit(card, sendPci, command, receiveCapacity, &response);
+            command.isEmpty() ? LONG(SCARD_E_INVALID_PARAMETER)
+                              : pcsc::transmit(card, sendPci, command, receiveCapacity, &response);
         if (result != SCARD_S_SUCCESS) {
             reportTransmitFailure(result, reports);
             continue;

@@ -8,9 +8,9 @@
 
 // Watches one reader for a card and for its removal without busy waiting: each
 // status-change call waits at most one time-out, the worker thread's interruption
-// request is looked at before every call, and a request cancels a wait under way. Failed calls are retried
-// after a pause; when a failure means the context is dead (the service went away or
-// was restarted) a new context replaces *context, silently.
+// request is looked at before every call, and a request cancels a wait under way. Failed calls are
+// retried after a pause; when a failure means the context is dead (the service went away or was
+// restarted) a new context replaces *context, silently.
 class CardWatch {
 public:
     // *context is the caller's context; it may be replaced, and is 0 while the

@@ -2,14 +2,12 @@
 
 #include <QtGlobal>
 
-static bool registerCompiledResources()
-{
+static bool registerCompiledResources() {
     Q_INIT_RESOURCE(quorvane);
     return true;
 }
 
-void ensureCompiledResources()
-{
+void ensureCompiledResources() {
     static const bool registered = registerCompiledResources();
     Q_UNUSED(registered);
 }

@@ -33,8 +33,7 @@ public slots:
 
 private:
     void reportUiMessage(const QString &message) override { emit sendBackUIMessage(message); }
-    void reportPopup(const QString &title, const QString &message) override
-    {
+    void reportPopup(const QString &title, const QString &message) override {
         emit sendBackPopup(title, message);
     }
 

@@ -4,15 +4,15 @@
 
 namespace pcsc {
 
-LONG establishContext(SCARDCONTEXT *context)
-{
+LONG establishContext(SCARDCONTEXT *context) {
     return SCardEstablishContext(SCARD_SCOPE_USER, nullptr, nullptr, context);
 }
 
-LONG releaseContext(SCARDCONTEXT context) { return SCardReleaseContext(context); }
+LONG releaseContext(SCARDCONTEXT context) {
+    return SCardReleaseContext(context);
+}
 
-LONG listReaders(SCARDCONTEXT context, QStringList *readers)
-{
+LONG listReaders(SCARDCONTEXT context, QStringList *readers) {
     readers->clear();
     LPSTR names = nullptr;
     DWORD length = SCARD_AUTOALLOCATE;
@@ -27,8 +27,7 @@ LONG listReaders(SCARDCONTEXT context, QStringList *readers)
     return result;
 }
 
-LONG getStatusChange(SCARDCONTEXT context, DWORD timeoutMs, SCARD_READERSTATE *state)
-{
+LONG getStatusChange(SCARDCONTEXT context, DWORD timeoutMs, SCARD_READERSTATE *state) {
     return SCardGetStatusChange(context, timeoutMs, state, 1);
 }
 
@@ -37,19 +36,16 @@ LONG cancel(SCARDCONTEXT context) {
 }
 
 LONG connect(SCARDCONTEXT context, const QByteArray &reader, DWORD preferredProtocols,
-             SCARDHANDLE *card, DWORD *activeProtocol)
-{
-    return SCardConnect(context, reader.constData(), SCARD_SHARE_SHARED, preferredProtocols,
-                        card, activeProtocol);
+             SCARDHANDLE *card, DWORD *activeProtocol) {
+    return SCardConnect(context, reader.constData(), SCARD_SHARE_SHARED, preferredProtocols, card,
+                        activeProtocol);
 }
 
-LONG disconnect(SCARDHANDLE card, DWORD disposition)
-{
+LONG disconnect(SCARDHANDLE card, DWORD disposition) {
     return SCardDisconnect(card, disposition);
 }
 
-LONG status(SCARDHANDLE card, DWORD atrCapacity, DWORD *state, QByteArray *atr)
-{
+LONG status(SCARDHANDLE card, DWORD atrCapacity, DWORD *state, QByteArray *atr) {
     char readerName[200];
     DWORD readerLength = sizeof readerName;
     DWORD protocol = 0;
@@ -64,20 +60,23 @@ LONG status(SCARDHANDLE card, DWORD atrCapacity, DWORD *state, QByteArray *atr)
 }
 
 LONG transmit(SCARDHANDLE card, const SCARD_IO_REQUEST *sendPci, const QByteArray &command,
-              DWORD receiveLength, QByteArray *response)
-{
+              DWORD receiveLength, QByteArray *response) {
     std::vector<BYTE> buffer(receiveLength);
     DWORD length = receiveLength;
-    const LONG result = SCardTransmit(card, sendPci,
-                                      reinterpret_cast<const BYTE *>(command.constData()),
-                                      DWORD(command.size()), nullptr, buffer.data(), &length);
+    const LONG result =
+        SCardTransmit(card, sendPci, reinterpret_cast<const BYTE *>(command.constData()),
+                      DWORD(command.size()), nullptr, buffer.data(), &length);
     *response = result == SCARD_S_SUCCESS
                     ? QByteArray(reinterpret_cast<const char *>(buffer.data()), int(length))
                     : QByteArray();
     return result;
 }
 
-const SCARD_IO_REQUEST *t0Pci() { return SCARD_PCI_T0; }
-const SCARD_IO_REQUEST *t1Pci() { return SCARD_PCI_T1; }
+const SCARD_IO_REQUEST *t0Pci() {
+    return SCARD_PCI_T0;
+}
+const SCARD_IO_REQUEST *t1Pci() {
+    return SCARD_PCI_T1;
+}
 
 } // namespace pcsc

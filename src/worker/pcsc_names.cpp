@@ -2,8 +2,7 @@
 
 #include <PCSC/pcsclite.h>
 
-QString pcscCodeName(LONG code)
-{
+QString pcscCodeName(LONG code) {
     // pcsc-lite gives 0x8010001F two names, SCARD_E_UNEXPECTED and
     // SCARD_E_UNSUPPORTED_FEATURE; the first is kept, and the second goes with
     // 0x80100022, where Windows has it. Each value keeps one name.
@@ -129,6 +128,6 @@ QString pcscCodeName(LONG code)
     case 0x8010006F:
         return QStringLiteral("SCARD_W_CARD_NOT_AUTHENTICATED");
     }
-    return QStringLiteral("0x")
-           + QStringLiteral("%1").arg(static_cast<quint32>(code), 8, 16, QLatin1Char('0')).toUpper();
+    return QStringLiteral("0x") +
+           QStringLiteral("%1").arg(static_cast<quint32>(code), 8, 16, QLatin1Char('0')).toUpper();
 }

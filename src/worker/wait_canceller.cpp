@@ -8,7 +8,7 @@ namespace {
 // Each look costs a thread wake-up; twenty a second keep a retirement within about
 // 50 ms for a fraction of the CPU that as many status-change calls would take.
 const std::chrono::milliseconds lookEvery(50);
-}
+} // namespace
 
 WaitCanceller::WaitCanceller(QThread *watching)
     : watching_(watching), thread_(&WaitCanceller::run, this) {}

@@ -7,8 +7,7 @@
 
 namespace testsupport {
 
-QString pcscUnavailableReason()
-{
+QString pcscUnavailableReason() {
     SCARDCONTEXT context = 0;
     const LONG established = pcsc::establishContext(&context);
     if (established != SCARD_S_SUCCESS)
@@ -24,8 +23,7 @@ QString pcscUnavailableReason()
     return {};
 }
 
-bool waitForCard(const char *reader, bool present, int timeoutMs)
-{
+bool waitForCard(const char *reader, bool present, int timeoutMs) {
     SCARDCONTEXT context = 0;
     if (pcsc::establishContext(&context) != SCARD_S_SUCCESS)
         return false;

@@ -20,9 +20,9 @@ bool waitForCard(const char *reader, bool present, int timeoutMs = 5000);
 } // namespace testsupport
 
 // For test functions: skips with the reason when the service cannot be reached.
-#define QUORVANE_REQUIRE_PCSC()                                                                  \
-    do {                                                                                         \
-        const QString reason = testsupport::pcscUnavailableReason();                             \
-        if (!reason.isEmpty())                                                                   \
-            QSKIP(qPrintable(reason));                                                           \
+#define QUORVANE_REQUIRE_PCSC()                                                                    \
+    do {                                                                                           \
+        const QString reason = testsupport::pcscUnavailableReason();                               \
+        if (!reason.isEmpty())                                                                     \
+            QSKIP(qPrintable(reason));                                                             \
     } while (false)
