@@ -5,6 +5,12 @@ set -euo pipefail
 
 listening() { ss -ltn 2>/dev/null | grep -q ":35963 "; }
 
+listening && exit 0
+# A pcscd that is shutting down still shows in the process table for a moment.
+for _ in $(seq 1 30); do
+  pgrep -x pcscd >/dev/null || break
+  sleep 0.1
+done
 if ! pgrep -x pcscd >/dev/null; then
   if [ "$(id -u)" -ne 0 ]; then
     echo "pcscd is not running; start it as root (pcscd) or run this script as root" >&2
