@@ -99,6 +99,11 @@ private:
     bool piccMasterAuthenticated() const;
     bool applicationMasterAuthenticated() const;
     bool mayAccess(std::uint8_t accessKey, std::uint8_t readWriteKey) const;
+    // The file named by data[0] in the selected application when the access right that
+    // keyOf picks (or read-and-write) allows it; otherwise null and *refusal says why.
+    const desfire::StdDataFile *accessibleFile(const Bytes &data,
+                                               std::uint8_t (desfire::StdDataFile::*keyOf)() const,
+                                               std::uint8_t *refusal);
 
     DesfireOptions options_;
     desfire::Picc picc_;

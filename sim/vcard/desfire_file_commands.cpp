@@ -62,18 +62,13 @@ DesfireCard::Answer DesfireCard::createStdDataFile(const Bytes &data) {
 DesfireCard::Answer DesfireCard::writeData(const Bytes &data) {
     if (data.size() < 7)
         return {status::lengthError, {}};
-    Application *app = selectedApp();
-    if (!app)
-        return {status::permissionDenied, {}};
-    const auto found = app->files.find(data[0]);
-    if (found == app->files.end())
-        return {status::fileNotFound, {}};
-    const StdDataFile &file = found->second;
-    if (!mayAccess(file.writeKey(), file.readWriteKey()))
-        return {status::permissionDenied, {}};
+    std::uint8_t refusal = status::ok;
+    const StdDataFile *file = accessibleFile(data, &StdDataFile::writeKey, &refusal);
+    if (!file)
+        return {refusal, {}};
     const std::size_t offset = threeByteValue(data, 1);
     const std::size_t length = threeByteValue(data, 4);
-    if (offset + length > file.data.size())
+    if (offset + length > file->data.size())
         return {status::boundaryError, {}};
     if (length == 0)
         return {status::lengthError, {}};
@@ -102,29 +97,24 @@ DesfireCard::Answer DesfireCard::continueWrite(const Bytes &data) {
 DesfireCard::Answer DesfireCard::readData(const Bytes &data) {
     if (data.size() != 7)
         return {status::lengthError, {}};
-    const Application *app = selectedApp();
-    if (!app)
-        return {status::permissionDenied, {}};
-    const auto found = app->files.find(data[0]);
-    if (found == app->files.end())
-        return {status::fileNotFound, {}};
-    const StdDataFile &file = found->second;
-    if (!mayAccess(file.readKey(), file.readWriteKey()))
-        return {status::permissionDenied, {}};
+    std::uint8_t refusal = status::ok;
+    const StdDataFile *file = accessibleFile(data, &StdDataFile::readKey, &refusal);
+    if (!file)
+        return {refusal, {}};
     const std::size_t offset = threeByteValue(data, 1);
     std::size_t length = threeByteValue(data, 4);
     if (length == 0) {
-        if (offset >= file.data.size())
+        if (offset >= file->data.size())
             return {status::boundaryError, {}};
-        length = file.data.size() - offset; // to the end of the file
+        length = file->data.size() - offset; // to the end of the file
     }
-    if (offset + length > file.data.size())
+    if (offset + length > file->data.size())
         return {status::boundaryError, {}};
     std::vector<Bytes> frames;
     for (std::size_t at = offset; at < offset + length; at += maxFrameData) {
         const std::size_t end = std::min(at + maxFrameData, offset + length);
-        frames.emplace_back(file.data.begin() + static_cast<long>(at),
-                            file.data.begin() + static_cast<long>(end));
+        frames.emplace_back(file->data.begin() + static_cast<long>(at),
+                            file->data.begin() + static_cast<long>(end));
     }
     return answerInFrames(std::move(frames));
 }
@@ -139,6 +129,27 @@ std::optional<Bytes> DesfireCard::fileContents(const Aid &aid, std::uint8_t file
 std::optional<std::size_t> DesfireCard::fileSize(const Aid &aid, std::uint8_t file) const {
     const std::optional<Bytes> contents = fileContents(aid, file);
     return contents ? std::optional<std::size_t>(contents->size()) : std::nullopt;
+}
+
+const StdDataFile *DesfireCard::accessibleFile(const Bytes &data,
+                                               std::uint8_t (StdDataFile::*keyOf)() const,
+                                               std::uint8_t *refusal) {
+    const Application *app = selectedApp();
+    if (!app) {
+        *refusal = status::permissionDenied;
+        return nullptr;
+    }
+    const auto found = app->files.find(data[0]);
+    if (found == app->files.end()) {
+        *refusal = status::fileNotFound;
+        return nullptr;
+    }
+    const StdDataFile &file = found->second;
+    if (!mayAccess((file.*keyOf)(), file.readWriteKey())) {
+        *refusal = status::permissionDenied;
+        return nullptr;
+    }
+    return &file;
 }
 
 } // namespace vcard
