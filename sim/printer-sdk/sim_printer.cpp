@@ -45,6 +45,22 @@ struct Injection {
     std::optional<std::int32_t> value;
 };
 
+// What a card-moving export answers before it acts: an injected failure, an unknown
+// session, or a printer of the other call family; nothing when it may go on.
+std::optional<std::int32_t> refusal(const Injection &injected, bool open, bool oneStepFamily) {
+    if (injected.fails())
+        return *injected.value;
+    if (!open)
+        return sdk::InvalidHandle;
+    if (hasOneStepTransport() != oneStepFamily)
+        return sdk::InvalidForPrinterType;
+    return std::nullopt;
+}
+
+std::int32_t motionResult(std::int32_t moved, const Injection &injected) {
+    return moved == sdk::Success ? injected.success() : moved;
+}
+
 } // namespace
 
 SimPrinter::SimPrinter() = default;
@@ -75,12 +91,8 @@ std::int32_t SimPrinter::printerType(std::uint32_t session) {
 std::int32_t SimPrinter::smartMode(std::uint32_t session, std::int32_t mode,
                                    const std::uint8_t *station) {
     const Injection injected("ID_SmartMode");
-    if (injected.fails())
-        return *injected.value;
-    if (!isOpen(session))
-        return sdk::InvalidHandle;
-    if (hasOneStepTransport())
-        return sdk::InvalidForPrinterType;
+    if (const auto refused = refusal(injected, isOpen(session), false))
+        return *refused;
     if (mode != sdk::smartModeEncode || !station || stationSlot(*station) < 0)
         return sdk::ParameterOutOfRange;
     return injected.success();
@@ -89,16 +101,11 @@ std::int32_t SimPrinter::smartMode(std::uint32_t session, std::int32_t mode,
 std::int32_t SimPrinter::feedCard(std::uint32_t session, std::int32_t station,
                                   std::int32_t reserved) {
     const Injection injected("ID_FeedCard");
-    if (injected.fails())
-        return *injected.value;
-    if (!isOpen(session))
-        return sdk::InvalidHandle;
-    if (hasOneStepTransport())
-        return sdk::InvalidForPrinterType;
+    if (const auto refused = refusal(injected, isOpen(session), false))
+        return *refused;
     if (stationSlot(station) < 0 || reserved != 0)
         return sdk::ParameterOutOfRange;
-    const std::int32_t moved = startMotion(stationSlot(station));
-    return moved == sdk::Success ? injected.success() : moved;
+    return motionResult(startMotion(stationSlot(station)), injected);
 }
 
 std::int32_t SimPrinter::waitForPrinter(std::uint32_t session) {
@@ -115,12 +122,8 @@ std::int32_t SimPrinter::waitForPrinter(std::uint32_t session) {
 
 std::int32_t SimPrinter::moveCard(std::uint32_t session, std::int32_t target) {
     const Injection injected("ID_MoveCard");
-    if (injected.fails())
-        return *injected.value;
-    if (!isOpen(session))
-        return sdk::InvalidHandle;
-    if (!hasOneStepTransport())
-        return sdk::InvalidForPrinterType;
+    if (const auto refused = refusal(injected, isOpen(session), true))
+        return *refused;
     int slot;
     switch (target) {
     case sdk::MoveToContact:
@@ -135,20 +138,14 @@ std::int32_t SimPrinter::moveCard(std::uint32_t session, std::int32_t target) {
     default:
         return sdk::ParameterOutOfRange;
     }
-    const std::int32_t moved = startMotion(slot);
-    return moved == sdk::Success ? injected.success() : moved;
+    return motionResult(startMotion(slot), injected);
 }
 
 std::int32_t SimPrinter::ejectCard(std::uint32_t session) {
     const Injection injected("ID_EjectCard");
-    if (injected.fails())
-        return *injected.value;
-    if (!isOpen(session))
-        return sdk::InvalidHandle;
-    if (hasOneStepTransport())
-        return sdk::InvalidForPrinterType;
-    const std::int32_t moved = startMotion(outOfPrinter);
-    return moved == sdk::Success ? injected.success() : moved;
+    if (const auto refused = refusal(injected, isOpen(session), false))
+        return *refused;
+    return motionResult(startMotion(outOfPrinter), injected);
 }
 
 std::int32_t SimPrinter::closeSession(std::uint32_t session) {
