@@ -4,6 +4,7 @@
 #include "virtual_card.h"
 
 #include <cstdint>
+#include <iterator>
 #include <vector>
 
 namespace vcard {
@@ -26,11 +27,18 @@ struct DesfireApplicationSpec {
     std::vector<DesfireFileSpec> files;
 };
 
+// GCC 12 takes an initializer list in a member initializer for uninitialised memory
+// (-Wmaybe-uninitialized); an array copied into the vector says the same without it.
+inline Bytes factoryUid() {
+    static const std::uint8_t uid[] = {0x04, 0x3A, 0x5C, 0x72, 0x91, 0x2E, 0x80};
+    return Bytes(std::begin(uid), std::end(uid));
+}
+
 struct DesfireOptions {
     desfire::DesKey piccMasterKey{}; // factory: 8 zero bytes
     std::uint8_t piccKeySettings = 0x0F;
     std::vector<DesfireApplicationSpec> applications;
-    Bytes uid{0x04, 0x3A, 0x5C, 0x72, 0x91, 0x2E, 0x80};
+    Bytes uid = factoryUid();
     // Fault: this many 00 bytes in front of every status word, so that an answer
     // never fits a receive buffer sized for the status word alone.
     std::size_t statusPadding = 0;
