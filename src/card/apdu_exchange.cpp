@@ -3,7 +3,7 @@
 #include "card/apdu_text.h"
 #include "card/card_reports.h"
 #include "card/transmit_failure.h"
-#include "worker/pcsc.h"
+#include "pcsc/pcsc.h"
 
 #include <QDebug>
 

@@ -1,6 +1,6 @@
 #include "desfire_command.h"
 
-#include "worker/pcsc.h"
+#include "pcsc/pcsc.h"
 
 namespace desfire {
 

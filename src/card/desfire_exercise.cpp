@@ -6,7 +6,7 @@
 #include "card/desfire_exercise_commands.h"
 #include "card/status_word.h"
 #include "card/transmit_failure.h"
-#include "worker/pcsc.h"
+#include "pcsc/pcsc.h"
 
 #include <QDebug>
 

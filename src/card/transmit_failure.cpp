@@ -1,7 +1,7 @@
 #include "transmit_failure.h"
 
 #include "card/card_reports.h"
-#include "worker/pcsc_names.h"
+#include "pcsc/pcsc_names.h"
 
 #include <cstdio>
 

@@ -1,6 +1,6 @@
 #include "active_protocol.h"
 
-#include "pcsc.h"
+#include "pcsc/pcsc.h"
 
 std::atomic<const SCARD_IO_REQUEST *> activeProtocolPci{pcsc::t0Pci()};
 

@@ -1,11 +1,11 @@
 #include "card_identification.h"
 
 #include "atr_list.h"
-#include "card_state.h"
 #include "compiled_resources.h"
 #include "console_line.h"
-#include "pcsc.h"
-#include "pcsc_names.h"
+#include "pcsc/card_state.h"
+#include "pcsc/pcsc.h"
+#include "pcsc/pcsc_names.h"
 
 #include <QFile>
 

@@ -1,6 +1,6 @@
 #include "card_watch.h"
 
-#include "pcsc.h"
+#include "pcsc/pcsc.h"
 
 #include <QDebug>
 #include <QThread>

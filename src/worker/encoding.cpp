@@ -5,8 +5,8 @@
 #include "card/desfire_exercise.h"
 #include "card_identification.h"
 #include "card_watch.h"
-#include "pcsc.h"
-#include "pcsc_names.h"
+#include "pcsc/pcsc.h"
+#include "pcsc/pcsc_names.h"
 #include "protocol_choice.h"
 
 #include <QDebug>

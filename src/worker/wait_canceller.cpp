@@ -1,6 +1,6 @@
 #include "wait_canceller.h"
 
-#include "pcsc.h"
+#include "pcsc/pcsc.h"
 
 #include <chrono>
 

@@ -1,9 +1,9 @@
 #include "card_test_support.h"
 
+#include "pcsc/pcsc.h"
+#include "pcsc/pcsc_names.h"
 #include "pcsc_test_support.h"
 #include "vpcd_link.h"
-#include "worker/pcsc.h"
-#include "worker/pcsc_names.h"
 
 namespace cardtest {
 

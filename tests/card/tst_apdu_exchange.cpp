@@ -1,9 +1,9 @@
 #include "card/apdu_exchange.h"
 #include "card_test_support.h"
 #include "iso_card.h"
+#include "pcsc/pcsc.h"
 #include "pcsc_test_support.h"
 #include "stdout_capture.h"
-#include "worker/pcsc.h"
 
 #include <QtTest>
 

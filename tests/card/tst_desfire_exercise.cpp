@@ -5,11 +5,11 @@
 #include "debug_log.h"
 #include "desfire_card.h"
 #include "iso_card.h"
+#include "pcsc/pcsc.h"
 #include "pcsc_test_support.h"
 #include "stdout_capture.h"
 #include "vpcd_link.h"
 #include "worker/active_protocol.h"
-#include "worker/pcsc.h"
 #include "worker_harness.h"
 
 #include <QtTest>

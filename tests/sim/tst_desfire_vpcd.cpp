@@ -1,9 +1,9 @@
 // The virtual DESFire card inserted into a vpcd reader and spoken to through pcscd.
 
 #include "desfire_card.h"
+#include "pcsc/pcsc.h"
 #include "pcsc_test_support.h"
 #include "vpcd_link.h"
-#include "worker/pcsc.h"
 
 #include <QtTest>
 

@@ -1,7 +1,7 @@
 #include "pcsc_test_support.h"
 
-#include "worker/pcsc.h"
-#include "worker/pcsc_names.h"
+#include "pcsc/pcsc.h"
+#include "pcsc/pcsc_names.h"
 
 #include <QElapsedTimer>
 

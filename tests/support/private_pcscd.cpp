@@ -1,6 +1,6 @@
 #include "private_pcscd.h"
 
-#include "worker/pcsc.h"
+#include "pcsc/pcsc.h"
 
 #include <QDir>
 #include <QElapsedTimer>

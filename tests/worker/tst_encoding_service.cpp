@@ -5,9 +5,9 @@
 
 #include "hex.h"
 #include "iso_card.h"
+#include "pcsc/pcsc.h"
 #include "vpcd_link.h"
 #include "worker/active_protocol.h"
-#include "worker/pcsc.h"
 
 #include <QFile>
 #include <QtTest>

@@ -1,5 +1,5 @@
+#include "pcsc/pcsc.h"
 #include "worker/active_protocol.h"
-#include "worker/pcsc.h"
 #include "worker/protocol_choice.h"
 
 #include <QtTest>

@@ -1,4 +1,4 @@
-#include "worker/pcsc_names.h"
+#include "pcsc/pcsc_names.h"
 
 #include <QtTest>
 

@@ -1,4 +1,4 @@
-#include "worker/card_state.h"
+#include "pcsc/card_state.h"
 
 #include <QtTest>
 
