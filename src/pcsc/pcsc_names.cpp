@@ -3,9 +3,9 @@
 #include <PCSC/pcsclite.h>
 
 QString pcscCodeName(LONG code) {
-    // pcsc-lite gives 0x8010001F two names, SCARD_E_UNEXPECTED and
-    // SCARD_E_UNSUPPORTED_FEATURE; the first is kept, and the second goes with
-    // 0x80100022, where Windows has it. Each value keeps one name.
+    // pcsclite.h defines 0x8010001F twice; SCARD_E_UNSUPPORTED_FEATURE is the name
+    // pcsc-lite itself reports, SCARD_E_UNEXPECTED an alias it never returns. Windows'
+    // 0x80100022 is only a comment there, so it has no name here.
     switch (static_cast<quint32>(code)) {
     case 0x00000000:
         return QStringLiteral("SCARD_S_SUCCESS");
@@ -68,13 +68,11 @@ QString pcscCodeName(LONG code) {
     case 0x8010001E:
         return QStringLiteral("SCARD_E_SERVICE_STOPPED");
     case 0x8010001F:
-        return QStringLiteral("SCARD_E_UNEXPECTED");
+        return QStringLiteral("SCARD_E_UNSUPPORTED_FEATURE");
     case 0x80100020:
         return QStringLiteral("SCARD_E_ICC_INSTALLATION");
     case 0x80100021:
         return QStringLiteral("SCARD_E_ICC_CREATEORDER");
-    case 0x80100022:
-        return QStringLiteral("SCARD_E_UNSUPPORTED_FEATURE");
     case 0x80100023:
         return QStringLiteral("SCARD_E_DIR_NOT_FOUND");
     case 0x80100024:
