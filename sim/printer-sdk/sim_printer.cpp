@@ -78,8 +78,15 @@ std::int32_t SimPrinter::openSession(const char *printer, std::uint32_t *session
     if (open_ != 0)
         return sdk::SessionActive;
     open_ = ++lastHandle_;
+    sessionPrinter_ = printer;
+    sessionPrinterAtOpen_ = printer;
     *session = open_;
     return injected.success();
+}
+
+bool SimPrinter::isOpen(std::uint32_t session) const {
+    // A session whose printer name the caller has freed or changed reaches no printer.
+    return session != 0 && session == open_ && sessionPrinterAtOpen_ == sessionPrinter_;
 }
 
 std::int32_t SimPrinter::printerType(std::uint32_t session) {
@@ -155,6 +162,7 @@ std::int32_t SimPrinter::closeSession(std::uint32_t session) {
     if (!isOpen(session))
         return sdk::InvalidHandle;
     open_ = 0;
+    sessionPrinter_ = nullptr;
     busyLeft_ = 0;
     return injected.success();
 }

@@ -34,11 +34,15 @@ public:
     std::string cardState();
 
 private:
-    bool isOpen(std::uint32_t session) const { return session != 0 && session == open_; }
+    bool isOpen(std::uint32_t session) const;
     std::int32_t carryCard(int slot);
     std::int32_t startMotion(int slot);
 
     std::uint32_t open_ = 0;
+    // The printer name given at open, kept and read for as long as the session lives,
+    // as the SDK keeps its device handle: a caller that frees it early is caught here.
+    const char *sessionPrinter_ = nullptr;
+    std::string sessionPrinterAtOpen_; // what it read then
     std::uint32_t lastHandle_ = 0;
     int busyLeft_ = 0; // negative: busy for good
     bool cardMade_ = false;

@@ -9,6 +9,8 @@
 
 #include <QLabel>
 
+#include <algorithm>
+
 struct PrinterControl::Placement {
     bool eject;
     std::int32_t moveTarget;
@@ -55,8 +57,7 @@ void PrinterControl::openPrinterSession() {
     QByteArray printer = queue->toUtf8();
     if (!succeeded(open(printer.constData(), &sessionHandle, 0)))
         return;
-    // The SDK may hold on to the name for as long as the session lives.
-    sessionPrinter_ = std::move(printer);
+    sessionPrinters_.append({sessionHandle, std::move(printer)});
     auto *readType = sdkFunction<ID_PrinterType_t>("ID_PrinterType");
     if (!readType) {
         writeConsoleLine("Couldn't read printer type");
@@ -73,11 +74,16 @@ void PrinterControl::closePrinterSession() {
     }
     if (sessionHandle == 0)
         return;
-    const std::int32_t result = close(sessionHandle);
+    const std::uint32_t session = sessionHandle;
+    const std::int32_t result = close(session);
     // The session is gone for the program whatever the SDK answered.
     sessionHandle = 0;
-    sessionPrinter_.clear();
-    succeeded(result);
+    if (succeeded(result)) {
+        sessionPrinters_.erase(
+            std::remove_if(sessionPrinters_.begin(), sessionPrinters_.end(),
+                           [session](const auto &held) { return held.first == session; }),
+            sessionPrinters_.end());
+    }
 }
 
 void PrinterControl::cardToContact() {

@@ -3,7 +3,9 @@
 #include "printer_wait.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QObject>
+#include <QPair>
 
 #include <cstdint>
 
@@ -44,5 +46,7 @@ private:
     QLabel *atrLabel_;
     PrinterPlatform &platform_;
     PrinterWaitLimits waitLimits_;
-    QByteArray sessionPrinter_; // the queue name handed to the SDK, kept while it may use it
+    // The queue names handed to the SDK, by session: the SDK may use a name for as long
+    // as its session lives, so it is kept until a close of that session succeeds.
+    QList<QPair<std::uint32_t, QByteArray>> sessionPrinters_;
 };

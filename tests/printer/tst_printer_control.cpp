@@ -102,9 +102,10 @@ void TestPrinterControl::initTestCase() {
 void TestPrinterControl::init() {
     for (const char *name : simSettings)
         qunsetenv(name);
-    control = std::make_unique<PrinterControl>(&label, platform);
-    if (sessionHandle != 0)
+    // Closed by the control that opened it: that one holds the name the SDK was given.
+    if (control && sessionHandle != 0)
         control->closePrinterSession();
+    control = std::make_unique<PrinterControl>(&label, platform);
     sessionHandle = 0;
     printerType = 0;
     platform = FakePrinterPlatform();
@@ -476,7 +477,9 @@ void TestPrinterControl::closeSession_data() {
 
     QTest::newRow("no session: nothing") << false << "" << QStringList() << 0;
     QTest::newRow("closed") << true << "" << QStringList{"ID_CloseSession {S}"} << 0;
-    QTest::newRow("close fails: shown, session gone all the same")
+    // The SDK kept the session it refused to close, and with it the printer name it
+    // was given: the simulator reads that name at every later call of the session.
+    QTest::newRow("close fails: shown, session gone, its printer name kept")
         << true << "-6" << QStringList{"ID_CloseSession {S}"} << -6;
 }
 
@@ -503,7 +506,8 @@ void TestPrinterControl::closeSession() {
     QCOMPARE(int(printerType), sessionOpen ? 4 : 0);
     QCOMPARE(label.text(), shownCode ? sdkErrorText(shownCode) : QString());
 
-    // The simulated printer kept the session it refused to close; end it for the next case.
+    // The simulated printer kept the session it refused to close; its own close checks
+    // that the name is still there, and ends it for the next case.
     if (shownCode) {
         qunsetenv("VANTOREL_SIM_RESULT_ID_CloseSession");
         QCOMPARE(sdkFunction<ID_CloseSession_t>("ID_CloseSession")(session), 0);
