@@ -12,11 +12,13 @@ constexpr DWORD receiveCapacity = 258; // 256 data bytes and SW1 SW2
 }
 
 void exchangeApdus(SCARDHANDLE card, const SCARD_IO_REQUEST *sendPci, const QString &apduText,
-                   CardReports &reports) {
+                   CardReports &reports, const std::function<bool()> &stopRequested) {
     const QStringList lines = apdutext::splitLines(apduText);
     qDebug() << lines;
     QStringList entries;
     for (int i = 0; i < lines.size(); ++i) {
+        if (stopRequested && stopRequested())
+            break;
         const QByteArray command = apdutext::decodeLine(lines[i]);
         // A line without bytes is no command: refused here as PC/SC would refuse an
         // invalid parameter, since handed to the reader it can stall the exchange

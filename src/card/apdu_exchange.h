@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+
 #include <PCSC/winscard.h>
 
 class CardReports;
@@ -9,6 +11,7 @@ class CardReports;
 // Sends each line of apduText to the card as one command with sendPci and reports all
 // answers in one pop-up; a failed line is reported on its own and leaves a gap in the
 // numbering. Lines without any hex digit are not sent; they fail as
-// SCARD_E_INVALID_PARAMETER.
+// SCARD_E_INVALID_PARAMETER. stopRequested, when given, is asked before each line: once
+// it answers true no further line is sent, and the answers so far are reported.
 void exchangeApdus(SCARDHANDLE card, const SCARD_IO_REQUEST *sendPci, const QString &apduText,
-                   CardReports &reports);
+                   CardReports &reports, const std::function<bool()> &stopRequested = {});

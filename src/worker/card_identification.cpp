@@ -23,16 +23,18 @@ bool identifyCard(SCARDHANDLE card, CardReports &reports) {
     }
     printConsoleLine("%s", cardStateLine(state));
 
-    const QString hex = atrHex(atr);
-    reports.reportUiMessage(QStringLiteral("ATR: ") + hex);
+    reportAtrIdentification(atrHex(atr), reports);
+    return true;
+}
 
+void reportAtrIdentification(const QString &hex, CardReports &reports) {
+    reports.reportUiMessage(QStringLiteral("ATR: ") + hex);
     ensureCompiledResources();
     QFile list(QStringLiteral(":/docs/smartcard_list.txt"));
     if (!list.open(QIODevice::ReadOnly)) {
         reports.reportPopup(QStringLiteral("Error"), list.errorString());
-        return true;
+        return;
     }
     for (const QString &text : atrIdentificationTexts(&list, hex))
         reports.reportUiMessage(text);
-    return true;
 }

@@ -18,6 +18,8 @@ private slots:
     void exchange_data();
     void exchange();
     void sendsWithTheGivenProtocolControl();
+    void stopsBetweenLines_data();
+    void stopsBetweenLines();
 };
 
 void TestApduExchange::initTestCase() {
@@ -100,6 +102,37 @@ void TestApduExchange::sendsWithTheGivenProtocolControl() {
     QCOMPARE(reports.popups.size(), 2);
     QCOMPARE(reports.popups[0].message, QString());
     QCOMPARE(reports.popups[1].message, QStringLiteral("APDU Response 1: 00019000"));
+}
+
+void TestApduExchange::stopsBetweenLines_data() {
+    QTest::addColumn<int>("linesBeforeStop");
+    QTest::addColumn<QString>("popupMessage");
+    QTest::newRow("before the first line") << 0 << "";
+    QTest::newRow("after two lines") << 2 << "APDU Response 1: 009000\rAPDU Response 2: 00019000";
+    QTest::newRow("never") << 4
+                           << "APDU Response 1: 009000\rAPDU Response 2: 00019000\r"
+                              "APDU Response 4: 0001029000";
+}
+
+// Asked before every line: once it says stop, no further line reaches the card, and the
+// answers so far still come back in the one pop-up.
+void TestApduExchange::stopsBetweenLines() {
+    QFETCH(int, linesBeforeStop);
+    QFETCH(QString, popupMessage);
+
+    ConnectedCard card(std::make_shared<vcard::IsoCard>(vcard::atrs::t1Only), SCARD_PROTOCOL_T1);
+    QVERIFY2(card.ok(), qPrintable(card.failure()));
+    RecordedReports reports;
+    StdoutCapture capture;
+    int asked = 0;
+    exchangeApdus(card.handle, pcsc::t1Pci(), QStringLiteral("80100001\n80100002\n\n80100003"),
+                  reports, [&] { return asked++ >= linesBeforeStop; });
+
+    QCOMPARE(card.commands(), QStringList({"80100001", "80100002", "80100003"})
+                                  .mid(0, linesBeforeStop == 4 ? 3 : linesBeforeStop));
+    QCOMPARE(asked, qMin(linesBeforeStop + 1, 4));
+    QCOMPARE(reports.popups.size(), 1);
+    QCOMPARE(reports.popups[0].message, popupMessage);
 }
 
 QTEST_GUILESS_MAIN(TestApduExchange)
