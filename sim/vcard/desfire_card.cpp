@@ -282,8 +282,7 @@ DesfireCard::Answer DesfireCard::deleteApplication(const Bytes &data) {
     const bool ownMasterKey = selected_ == aid && authenticatedKey_ == 0;
     if (!piccMasterAuthenticated() && !ownMasterKey)
         return {status::authenticationError, {}};
-    picc_.applications.erase(std::find_if(picc_.applications.begin(), picc_.applications.end(),
-                                          [&](const Application &app) { return app.aid == aid; }));
+    picc_.remove(aid);
     if (selected_ == aid) {
         selected_ = piccLevel;
         authenticatedKey_.reset();
@@ -297,7 +296,7 @@ DesfireCard::Answer DesfireCard::formatPicc(const Bytes &data) {
         return {status::lengthError, {}};
     if (!piccMasterAuthenticated())
         return {status::authenticationError, {}};
-    picc_.applications.clear();
+    picc_.format();
     authenticatedKey_.reset();
     return {status::ok, {}};
 }

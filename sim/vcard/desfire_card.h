@@ -30,7 +30,7 @@ struct DesfireExchange {
 // into a chain gets CA and is not run; 90 AF without a chain gets 1C; card-level
 // commands inside an application, and file commands at the card level, get 9D; key
 // settings refuse with AE, file access rights with 9D; written frames take effect at
-// once; DeleteApplication gives its memory back.
+// once. As on a real card, a deleted application's memory stays used until FormatPICC.
 //
 // Throws std::invalid_argument when the options describe a card that cannot exist
 // (duplicate or zero AIDs, too many applications or keys, files out of range, more

@@ -33,13 +33,33 @@ const Application *Picc::find(const Aid &aid) const {
     return const_cast<Picc *>(this)->find(aid);
 }
 
+namespace {
+std::size_t memoryOf(const Application &app) {
+    std::size_t used = memory::applicationCost(app.keyCount());
+    for (const auto &file : app.files)
+        used += memory::fileCost(file.second.data.size());
+    return used;
+}
+} // namespace
+
+void Picc::remove(const Aid &aid) {
+    const auto found = std::find_if(applications.begin(), applications.end(),
+                                    [&](const Application &app) { return app.aid == aid; });
+    if (found == applications.end())
+        return;
+    deletedMemory += memoryOf(*found);
+    applications.erase(found);
+}
+
+void Picc::format() {
+    applications.clear();
+    deletedMemory = 0;
+}
+
 std::size_t Picc::usedMemory() const {
-    std::size_t used = 0;
-    for (const Application &app : applications) {
-        used += memory::applicationCost(app.keyCount());
-        for (const auto &file : app.files)
-            used += memory::fileCost(file.second.data.size());
-    }
+    std::size_t used = deletedMemory;
+    for (const Application &app : applications)
+        used += memoryOf(app);
     return used;
 }
 

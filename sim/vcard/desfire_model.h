@@ -66,9 +66,14 @@ struct Picc {
     DesKey masterKey{};
     std::uint8_t keySettings = 0x0F;
     std::vector<Application> applications; // in order of creation
+    // What deleted applications took: a real card gives it back only at FormatPICC.
+    std::size_t deletedMemory = 0;
 
     Application *find(const Aid &aid);
     const Application *find(const Aid &aid) const;
+    // Deletes the application; its memory stays used until the card is formatted.
+    void remove(const Aid &aid);
+    void format(); // no applications, all memory free
     std::size_t usedMemory() const;
     std::size_t freeMemory() const; // never below 0
 };

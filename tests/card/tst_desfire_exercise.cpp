@@ -108,6 +108,7 @@ private slots:
     void writesTheWholeFileAndLeavesTheCardEmpty();
     void verdict_data();
     void verdict();
+    void runCutBeforeTheFormat();
     void cardTakenAwayDuringTheWrites();
     void t0ApduRunThenStressTestOnTheSameCard();
     void typedGetVersion();
@@ -173,6 +174,18 @@ void TestDesfireExercise::verdict_data() {
     QTest::newRow("card-level key not the one in use")
         << otherKey << QStringList{failed} << QStringList() << true;
 
+    // Another application leaves room for the test application but not for its file:
+    // the file is refused with 91 0E and the writes with it, while the delete and the
+    // format go through. The format alone would say "passed".
+    vcard::DesfireOptions crowded;
+    vcard::DesfireApplicationSpec other;
+    other.aid = {0x01, 0x02, 0x03};
+    other.keyCountByte = 0x01;
+    other.files.push_back({1, 0x00, 0xEEEE, 1024, {}});
+    crowded.applications.push_back(other);
+    QTest::newRow("memory taken by another application")
+        << crowded << QStringList{failed} << QStringList() << true;
+
     // Every answer is a byte longer than the status word: each transmission fails,
     // and without a delete there is no verdict. The card did create the application;
     // only its answer was lost.
@@ -201,6 +214,42 @@ void TestDesfireExercise::verdict() {
     QCOMPARE(verdicts(harness.uiMessages), expectedVerdicts);
     QCOMPARE(codeNames(harness.uiMessages), expectedCodeNames);
     QCOMPARE(card.applicationCount() == 0, emptyAfterwards);
+}
+
+// A run cut between the delete and the format leaves the deleted application's memory
+// used, as on a real card: the next run cannot create its application and fails, and
+// its format frees the card for the run after it.
+void TestDesfireExercise::runCutBeforeTheFormat() {
+    InsertedCard card;
+    // Set-up 3, select 1, writes 142, authentication 2, delete 1: the card leaves at the
+    // authentication before the format.
+    card.link.dropAfterCommands(149);
+    QVERIFY(card.insert());
+    DebugLog debug;
+    WorkerHarness harness;
+    emit harness.sendDESFire(reader, true);
+    QTRY_COMPARE_WITH_TIMEOUT(harness.removals, 1, 20000);
+    QCOMPARE(verdicts(harness.uiMessages), QStringList());
+    QCOMPARE(card.applicationCount(), size_t(0));
+    std::size_t freeMemory = 0;
+    card.link.withCard([&](vcard::VirtualCard &) { freeMemory = card.card->freeMemory(); });
+    QVERIFY(freeMemory < 288); // too little for the test application
+
+    const QStringList expected[] = {{failed}, {passed}};
+    for (const QStringList &verdict : expected) {
+        card.link.remove();
+        QVERIFY(testsupport::waitForCard(testsupport::contactReader, false));
+        card.link.dropAfterCommands(0);
+        harness.uiMessages.clear();
+        const int cycles = debug.count(cycleDone);
+        QVERIFY(card.insert());
+        emit harness.sendDESFire(reader, true);
+        QTRY_COMPARE_WITH_TIMEOUT(debug.count(cycleDone), cycles + 1, 20000);
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(verdicts(harness.uiMessages), verdict);
+        QCOMPARE(codeNames(harness.uiMessages), QStringList());
+        QCOMPARE(card.applicationCount(), size_t(0));
+    }
 }
 
 // The card leaves in the middle of the writes: the failures are shown by code name, no

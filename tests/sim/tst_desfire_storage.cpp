@@ -85,6 +85,7 @@ void TestDesfireStorage::stressTestOnFactoryCard() {
     QVERIFY(application.cardProven);
     QCOMPARE(card.execute(deleteTestApplication), ok);
     QCOMPARE(card.selectedApplication(), vcard::desfire::piccLevel);
+    QCOMPARE(card.freeMemory(), memory::capacity - 288 - 7520); // until the format
     QCOMPARE(authenticate(card, 0, zeroKey).secondStatus, 0x00);
     QCOMPARE(card.execute(formatCard), ok);
 
@@ -181,7 +182,10 @@ void TestDesfireStorage::memoryAccounting() {
 
     QCOMPARE(run(card, 0x5A, {0x00, 0x00, 0x00}), 0x00);
     QCOMPARE(authenticate(card, 0, zeroKey).secondStatus, 0x00);
+    // A deleted application's memory stays used until the card is formatted.
     QCOMPARE(run(card, 0xDA, {0x01, 0x02, 0x03}), 0x00);
+    QCOMPARE(freeMemoryOnTheWire(card), std::size_t(7936 - used));
+    QCOMPARE(run(card, 0xFC, {}), 0x00);
     QCOMPARE(freeMemoryOnTheWire(card), std::size_t{7936});
 }
 
