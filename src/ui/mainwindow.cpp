@@ -64,6 +64,8 @@ void MainWindow::restartWorker() {
     if (workerThread && workerThread->isRunning())
         workerThread->exit(0);
     workerThread = new QThread;
+    // Named for whoever lists the process's threads (ps -T, a debugger).
+    workerThread->setObjectName(QStringLiteral("card worker"));
     auto *worker = new Encoding;
     worker->moveToThread(workerThread);
 

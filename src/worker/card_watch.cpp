@@ -1,8 +1,8 @@
 #include "card_watch.h"
 
+#include "interruption.h"
 #include "pcsc/pcsc.h"
 
-#include <QDebug>
 #include <QThread>
 
 #include <PCSC/pcsclite.h>
@@ -33,8 +33,10 @@ bool CardWatch::waitForCard() {
         case Turn::Interrupted:
             return false;
         case Turn::Changed:
+            // The card may have come while the wait was being cancelled: a worker
+            // retired by then must not start on it.
             if (state_.dwCurrentState & SCARD_STATE_PRESENT)
-                return true;
+                return !workerRetired();
             break;
         case Turn::Unchanged:
             break;
@@ -62,10 +64,8 @@ bool CardWatch::waitForRemoval() {
 // pause when it fails). A change is stored as the new current state, so the next call
 // waits for the one after it.
 CardWatch::Turn CardWatch::nextTurn() {
-    if (QThread::currentThread()->isInterruptionRequested()) {
-        qDebug() << "Events were pending...";
+    if (workerRetired())
         return Turn::Interrupted;
-    }
     if (!*context_ && pcsc::establishContext(context_) != SCARD_S_SUCCESS) {
         *context_ = 0;
         QThread::msleep(retryPauseMs);

@@ -4,12 +4,16 @@
 #include "card/apdu_exchange.h"
 #include "card/desfire_exercise.h"
 #include "card_identification.h"
+#include "card_session_lock.h"
 #include "card_watch.h"
+#include "interruption.h"
 #include "pcsc/pcsc.h"
 #include "pcsc/pcsc_names.h"
 #include "protocol_choice.h"
 
 #include <QDebug>
+
+#include <mutex>
 
 namespace {
 
@@ -99,6 +103,11 @@ void Encoding::receiveDESFire(QString readerName, bool DESFire) {
 }
 
 void Encoding::processCard(SCARDCONTEXT context, const QString &readerName) {
+    const std::lock_guard<std::mutex> session(cardSessionLock());
+    // A worker retired while it waited for the card, or for the worker before it to be
+    // done with the card, leaves the card to the one that replaced it.
+    if (workerRetired())
+        return;
     if (desfireRequested)
         qDebug() << "DESFire needs T1";
     const DWORD protocols =
@@ -126,7 +135,9 @@ void Encoding::processCard(SCARDCONTEXT context, const QString &readerName) {
     }
     if (apduPending) {
         apduPending = false;
-        exchangeApdus(card, activeProtocolPci, apduText, *this);
+        // A retired worker stops between lines; the answers so far still reach the
+        // window.
+        exchangeApdus(card, activeProtocolPci, apduText, *this, workerRetired);
     }
     // Reset, not left powered: pcsc-lite would keep the negotiated protocol and refuse
     // a later T=1-only connection to the same card.

@@ -4,6 +4,8 @@
 
 #include <chrono>
 
+#include <pthread.h>
+
 namespace {
 // Each look costs a thread wake-up; twenty a second keep a retirement within about
 // 50 ms for a fraction of the CPU that as many status-change calls would take.
@@ -11,7 +13,10 @@ const std::chrono::milliseconds lookEvery(50);
 } // namespace
 
 WaitCanceller::WaitCanceller(QThread *watching)
-    : watching_(watching), thread_(&WaitCanceller::run, this) {}
+    : watching_(watching), thread_(&WaitCanceller::run, this) {
+    // Otherwise it would carry the name of the worker thread that started it.
+    pthread_setname_np(thread_.native_handle(), "card watch");
+}
 
 WaitCanceller::~WaitCanceller() {
     {
