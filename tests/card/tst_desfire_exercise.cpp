@@ -4,6 +4,7 @@
 #include "card/desfire_exercise_commands.h"
 #include "debug_log.h"
 #include "desfire_card.h"
+#include "hex.h"
 #include "iso_card.h"
 #include "pcsc/pcsc.h"
 #include "pcsc_test_support.h"
@@ -111,6 +112,8 @@ private slots:
     void runCutBeforeTheFormat();
     void cardTakenAwayDuringTheWrites();
     void t0ApduRunThenStressTestOnTheSameCard();
+    void refusedConnectionKeepsTheRequestForTheNextCard();
+    void stressTestAndApduRunBothPending();
     void typedGetVersion();
 };
 
@@ -296,6 +299,59 @@ void TestDesfireExercise::t0ApduRunThenStressTestOnTheSameCard() {
     QTRY_COMPARE_WITH_TIMEOUT(verdicts(stressTest.uiMessages), QStringList{passed}, 20000);
     QCOMPARE(codeNames(stressTest.uiMessages), QStringList());
     QCOMPARE(activeProtocolPci.load(), pcsc::t1Pci());
+}
+
+// The stress test asked for while a card that refuses T=1 lies in the reader: the
+// request waits for the next card the worker is sent to watch.
+void TestDesfireExercise::refusedConnectionKeepsTheRequestForTheNextCard() {
+    DebugLog debug;
+    WorkerHarness harness;
+    emit harness.sendDESFire(reader, true);
+    {
+        vcard::VpcdLink t0Card(std::make_shared<vcard::IsoCard>(vcard::atrs::t0Only));
+        QVERIFY(t0Card.insert(readerSlot));
+        QTRY_VERIFY_WITH_TIMEOUT(harness.uiMessages.contains("SCARD_E_PROTO_MISMATCH"), 10000);
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(harness.removals, 1, 10000);
+
+    emit harness.connectToReader(reader); // as the window does on a removal
+    InsertedCard card;
+    QVERIFY(card.insert());
+    QTRY_COMPARE_WITH_TIMEOUT(verdicts(harness.uiMessages), QStringList{passed}, 20000);
+    QCOMPARE(debug.count("I've been asked to run through DESFire"), 1);
+    QCOMPARE(card.applicationCount(), size_t(0));
+}
+
+// A typed run whose card could not be connected is still pending when the stress test
+// is asked for: the stress test takes the next card, the typed run the one after.
+void TestDesfireExercise::stressTestAndApduRunBothPending() {
+    DebugLog debug;
+    WorkerHarness harness;
+    emit harness.sendAPDU(reader, QStringLiteral("9060000000"));
+    {
+        // pcscd leaves a card with a 34-byte ATR unpowered: the connection fails.
+        vcard::VpcdLink unpowered(std::make_shared<vcard::IsoCard>(vcard::fromHex(
+            "3BFF1100008131FE4500F1FE45007F0300004142434445464748494A4B4C4D4E4F53")));
+        QVERIFY(unpowered.insert(readerSlot));
+        QTRY_VERIFY_WITH_TIMEOUT(harness.uiMessages.contains("SCARD_W_UNPOWERED_CARD"), 10000);
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(harness.removals, 1, 10000);
+    emit harness.sendDESFire(reader, true);
+
+    InsertedCard card;
+    QVERIFY(card.insert());
+    QTRY_COMPARE_WITH_TIMEOUT(verdicts(harness.uiMessages), QStringList{passed}, 20000);
+    QCOMPARE(debug.count("DESFire needs T1"), 1);
+    QCoreApplication::sendPostedEvents();
+    QCOMPARE(harness.popups.size(), 0);
+    card.link.remove();
+    QTRY_COMPARE_WITH_TIMEOUT(harness.removals, 2, 10000);
+
+    emit harness.connectToReader(reader);
+    QVERIFY(card.insert());
+    QTRY_COMPARE_WITH_TIMEOUT(harness.popups.size(), 1, 10000);
+    QCOMPARE(harness.popups[0].second, QStringLiteral("APDU Response 1: 04010101001A0591AF"));
+    QCOMPARE(debug.count("I've been asked to run through DESFire"), 1);
 }
 
 void TestDesfireExercise::typedGetVersion() {

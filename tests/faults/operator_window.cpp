@@ -48,8 +48,11 @@ bool OperatorWindow::eventFilter(QObject *watched, QEvent *event) {
     // A pop-up's call returns only after the calls run inside it, which have recorded
     // their own texts already.
     const QString shown = atrLabel()->text();
-    if (shown != before && (shownTexts.isEmpty() || shownTexts.last() != shown))
+    if (shown != before && (shownTexts.isEmpty() || shownTexts.last() != shown)) {
         shownTexts.append(shown);
+        if (onShown)
+            onShown(shown);
+    }
     return true;
 }
 

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 
 class MainWindow;
@@ -55,6 +56,9 @@ public:
     QList<SeenPopup> popups;
     // The message area's text after each report of a worker that changed it, in order.
     QStringList shownTexts;
+    // Called with each new entry of shownTexts, right after the report that showed it
+    // and before any later report: an operator reacting at once to what appears.
+    std::function<void(const QString &shown)> onShown;
     // Every debug line since the window was made.
     DebugLog debug;
 

@@ -8,11 +8,13 @@
 #include "pcsc/pcsc.h"
 #include "vpcd_link.h"
 #include "worker/active_protocol.h"
+#include "worker/card_session_lock.h"
 
 #include <QFile>
 #include <QtTest>
 
 #include <memory>
+#include <mutex>
 
 Q_DECLARE_METATYPE(const SCARD_IO_REQUEST *)
 Q_DECLARE_METATYPE(vcard::Bytes)
@@ -65,6 +67,8 @@ private slots:
     void cardAlreadyPresent();
     void interruption_data();
     void interruption();
+    void retiredBeforeConnectingLeavesTheCardAlone();
+    void retiredApduRunStopsBetweenLines();
     void refusedProtocol_data();
     void refusedProtocol();
     void activeProtocol_data();
@@ -193,6 +197,56 @@ void TestEncodingService::interruption() {
     QCOMPARE(debug.count("Events were pending..."), 1);
     QCOMPARE(harness.removals, 0);
     QCOMPARE(harness.uiMessages.filter("SCARD_").size(), 0);
+}
+
+// The card came, but the worker was retired before it could connect (here it waited
+// for another worker to be done with the card): it leaves the card to its successor,
+// with no connection and so no reset.
+void TestEncodingService::retiredBeforeConnectingLeavesTheCardAlone() {
+    DebugLog debug;
+    WorkerHarness harness;
+    emit harness.connectToReader(reader);
+    QTRY_COMPARE(harness.uiMessages, QStringList{noCardText});
+
+    std::unique_lock<std::mutex> anotherWorker(cardSessionLock());
+    auto card = cardWithAtr(vcard::atrs::desfireEv1);
+    QVERIFY(card->insert(readerSlot));
+    QTRY_COMPARE(debug.count("Card found"), 1);
+    harness.retire();
+    anotherWorker.unlock();
+
+    QTRY_VERIFY(harness.finished());
+    QCOMPARE(harness.uiMessages, QStringList{noCardText});
+    const auto log = card->log();
+    QCOMPARE(std::count(log.begin(), log.end(), std::string("RESET")), 0);
+    QCOMPARE(harness.removals, 0);
+}
+
+// Retired in the middle of a long typed run, the worker finishes the line under way,
+// sends no further line, reports every answer it has and lets the card go.
+void TestEncodingService::retiredApduRunStopsBetweenLines() {
+    const int lines = 20000;
+    WorkerHarness harness;
+    emit harness.sendAPDU(reader, QStringLiteral("80100001\n").repeated(lines).chopped(1));
+    QTRY_COMPARE(harness.uiMessages, QStringList{noCardText});
+    auto card = cardWithAtr(vcard::atrs::t1Only);
+    QVERIFY(card->insert(readerSlot));
+    QTRY_VERIFY(card->commandCount() >= 20);
+
+    harness.retire();
+    QTRY_VERIFY(harness.finished());
+    QTRY_COMPARE(harness.popups.size(), 1);
+    const QStringList entries = harness.popups[0].second.split('\r');
+    const int sent = card->commandCount();
+    QVERIFY(sent < lines);
+    QCOMPARE(entries.size(), sent);
+    for (int i = 0; i < entries.size(); ++i)
+        QCOMPARE(entries[i], QStringLiteral("APDU Response %1: 009000").arg(i + 1));
+    const auto log = card->log();
+    const auto lastCommand = std::find_if(log.rbegin(), log.rend(), [](const std::string &entry) {
+        return entry.rfind("APDU", 0) == 0;
+    });
+    QVERIFY(std::find(log.rbegin(), lastCommand, "RESET") != lastCommand);
 }
 
 void TestEncodingService::refusedProtocol_data() {
