@@ -4,7 +4,9 @@
 #include <QPointer>
 #include <QThread>
 
-QThread *workerThread = nullptr;
+#include <algorithm>
+
+QPointer<QThread> workerThread;
 
 // Retired threads may still be running their worker's last slot when the window goes;
 // they are remembered here so that shutdown waits for them as well as for the current
@@ -30,4 +32,10 @@ void stopWorkerThreads(QDeadlineTimer deadline) {
             delete thread;
     }
     unfinishedThreads.removeAll(nullptr);
+}
+
+bool workerThreadsRunning() {
+    unfinishedThreads.removeAll(nullptr);
+    return std::any_of(unfinishedThreads.cbegin(), unfinishedThreads.cend(),
+                       [](const QPointer<QThread> &thread) { return thread->isRunning(); });
 }

@@ -1,11 +1,12 @@
 #pragma once
 
 #include <QDeadlineTimer>
+#include <QPointer>
+#include <QThread>
 
-class QThread;
-
-// The thread of the current card worker. Read and written on the GUI thread only.
-extern QThread *workerThread;
+// The thread of the current card worker, null once that thread has been deleted. Read
+// and written on the GUI thread only.
+extern QPointer<QThread> workerThread;
 
 // Takes charge of a worker thread created without a parent: it is deleted once it has
 // finished, and until then shutdown can still reach it.
@@ -15,3 +16,6 @@ void trackWorkerThread(QThread *thread);
 // loop and waits for them until the deadline. Threads that finished are deleted; any
 // that did not are left alone, because destroying a running QThread aborts the process.
 void stopWorkerThreads(QDeadlineTimer deadline);
+
+// Whether a worker thread is still running (one that stopWorkerThreads left alone).
+bool workerThreadsRunning();
