@@ -3,16 +3,20 @@
 
 #include "operator_window.h"
 
+#include "desfire_card.h"
 #include "iso_card.h"
 #include "pcsc_test_support.h"
+#include "ui/worker_threads.h"
 #include "vpcd_link.h"
 
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QtTest>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -67,6 +71,8 @@ private slots:
 
     void retiredRunStillReportsToTheWindow();
     void thousandsOfRestartsLeaveNothingBehind();
+    void closedDuringATypedRun();
+    void closedDuringTheStressTest();
 };
 
 // Picking another reader in the middle of a long typed run retires its worker: it stops
@@ -129,6 +135,58 @@ void TestOperatorWorkers::thousandsOfRestartsLeaveNothingBehind() {
     QVERIFY2(grownKiB < 16 * 1024, qPrintable(QStringLiteral("grew by %1 KiB").arg(grownKiB)));
     std::fprintf(stderr, "resident memory grew by %lld KiB over %d restarts\n", grownKiB, restarts);
 #endif
+}
+
+// Closing the window in the middle of a long typed run: the worker stops after the line
+// under way and no worker thread is left once the window is gone.
+void TestOperatorWorkers::closedDuringATypedRun() {
+    const int lines = 20000;
+    auto op = std::make_unique<OperatorWindow>();
+    QVERIFY(op->watchReader(contactReader));
+    vcard::VpcdLink link(std::make_shared<vcard::IsoCard>(vcard::atrs::t1Only));
+    QVERIFY(link.insert(0));
+    QTRY_VERIFY(op->atrLabel()->text().startsWith(QLatin1String("ATR: ")));
+    op->sendApdu(QStringLiteral("80100001\n").repeated(lines).chopped(1));
+    QTRY_VERIFY_WITH_TIMEOUT(link.commandCount() >= 50, 10000);
+
+    QElapsedTimer closing;
+    closing.start();
+    op.reset();
+    std::fprintf(stderr, "window gone %lld ms after the close\n", closing.elapsed());
+
+    QVERIFY(!workerThreadsRunning());
+    QCOMPARE(workerThreadCount(), 0);
+    const int sent = link.commandCount();
+    QVERIFY(sent < lines);
+    QTest::qWait(200);
+    QCOMPARE(link.commandCount(), sent);
+}
+
+// A stress test under way when the window closes runs to its end first: the card is left
+// formatted, not holding the test application.
+void TestOperatorWorkers::closedDuringTheStressTest() {
+    auto op = std::make_unique<OperatorWindow>();
+    QVERIFY(op->watchReader(contactReader));
+    auto card = std::make_shared<vcard::DesfireCard>();
+    vcard::VpcdLink link(card);
+    QVERIFY(link.insert(0));
+    QTRY_VERIFY(op->atrLabel()->text().startsWith(QLatin1String("ATR: ")));
+    op->pressDesfire();
+    QTRY_VERIFY_WITH_TIMEOUT(link.commandCount() >= 10, 10000); // among the writes
+
+    op.reset();
+
+    QVERIFY(!workerThreadsRunning());
+    QCOMPARE(link.commandCount(), 152);
+    const std::vector<std::string> log = link.log();
+    const auto lastCommand = std::find_if(log.rbegin(), log.rend(), [](const std::string &entry) {
+        return entry.rfind("APDU", 0) == 0;
+    });
+    QVERIFY(lastCommand != log.rend());
+    QCOMPARE(*lastCommand, std::string("APDU 90FC000000"));
+    bool empty = false;
+    link.withCard([&](vcard::VirtualCard &) { empty = card->applicationIds().empty(); });
+    QVERIFY(empty);
 }
 
 QTEST_MAIN(TestOperatorWorkers)
