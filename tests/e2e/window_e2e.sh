@@ -20,23 +20,12 @@ atr_list=$3
 work=$4
 queue=Vantorel_Sim
 reader="Virtual PCD 00 01"
-title="Quorvane - V2.3.1"
-
-shots=$work/shots
-out=$work/program.out
-err=$work/program.err
 sim_log=$work/sdk.log
-rm -rf "$shots" "$out" "$err" "$sim_log"
-mkdir -p "$shots"
+rm -f "$sim_log"
+source "$(dirname "$0")/e2e_common.sh"
+logs+=("$sim_log")
 
-skip() {
-  echo "SKIP: $*"
-  exit 77
-}
-
-for tool in Xvfb xdotool import xclip stdbuf; do
-  command -v "$tool" >/dev/null || skip "$tool is missing (scripts/install-deps.sh installs it)"
-done
+require_tools Xvfb xdotool import xclip stdbuf
 ss -ltn 2>/dev/null | grep -q ":35964 " ||
   skip "vpcd does not listen on 35964 (scripts/start-pcscd.sh starts pcscd with it)"
 lpstat -d 2>/dev/null | grep -q ": $queue\$" ||
@@ -45,86 +34,20 @@ lpstat -d 2>/dev/null | grep -q ": $queue\$" ||
 # The simulated printer's defaults, whatever the caller's shell has set.
 while read -r name; do unset "$name"; done < <(compgen -e | grep '^VANTOREL_SIM_')
 
-xvfb_pid=
-app_pid=
-cleanup() {
-  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null && wait "$app_pid" 2>/dev/null
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
-}
-trap cleanup EXIT
-
-step=0
-shot() {
-  step=$((step + 1))
-  import -window root "$shots/$(printf %02d "$step")-$1.png"
-}
-
-fail() {
-  echo "FAIL: $*"
-  shot failure 2>/dev/null
-  for f in "$out" "$err" "$sim_log"; do
-    echo "--- $(basename "$f") (last lines)"
-    tail -n 15 "$f" 2>/dev/null
-  done
-  exit 1
-}
-
-# wait_until SECONDS DESCRIPTION COMMAND...: polls COMMAND every 0.1 s.
-wait_until() {
-  local seconds=$1 what=$2
-  shift 2
-  local deadline=$((SECONDS + seconds))
-  until "$@"; do
-    [ "$SECONDS" -ge "$deadline" ] && fail "timed out after ${seconds}s waiting for $what"
-    sleep 0.1
-  done
-}
-
-has_line() { grep -qF -- "$2" "$1" 2>/dev/null; }
-
-# Places in the window: the form's geometry plus the menu bar above it.
-window=
-click_at() { xdotool mousemove --window "$window" "$1" "$2" click 1; }
 open_printer_menu() { click_at 27 8; }
-
-# The message area's text, copied as an operator would. The second click clears the
-# selection again; it lands far from the first so that the two are not a double click.
-label_text() {
-  click_at 20 70
-  xdotool key ctrl+a ctrl+c
-  timeout 2 xclip -o -selection clipboard 2>/dev/null
-  click_at 20 240
-}
-label_has() { label_text | grep -qF -- "$1"; }
 
 # The card's state as the simulated printer last logged it.
 card_state() { grep '^card ' "$sim_log" 2>/dev/null | tail -n 1; }
 card_state_has() { card_state | grep -qE -- "$1"; }
 
-# A display of its own: Xvfb picks a free number and reports it on fd 3.
-display_file=$work/display
-rm -f "$display_file"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display_file" 2>"$work/xvfb.err" &
-xvfb_pid=$!
-wait_until 10 "Xvfb to start" test -s "$display_file"
-DISPLAY=:$(cat "$display_file")
-export DISPLAY
-
-# stdbuf: the card code's console lines are plain printf, block-buffered into a file.
-env -u QT_QPA_PLATFORM QT_QPA_PLATFORM=xcb \
-  LD_LIBRARY_PATH="$sdk_dir${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}" \
-  VANTOREL_SIM_LOG="$sim_log" VANTOREL_SIM_LOG_CARD=1 \
-  stdbuf -oL "$program" >"$out" 2>"$err" &
-app_pid=$!
-
-window=$(timeout 15 xdotool search --sync --onlyvisible --name "^$title\$" | head -n 1)
-[ -n "$window" ] || fail "the window \"$title\" did not appear"
+start_display
+start_program "$program" LD_LIBRARY_PATH="$sdk_dir${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}" \
+  VANTOREL_SIM_LOG="$sim_log" VANTOREL_SIM_LOG_CARD=1
 wait_until 10 "the reader list" has_line "$err" "reader name:Please choose a reader..."
 shot start
 
-# The reader: open the combo box, the contactless reader is the third entry.
-click_at 265 40
-xdotool key Down Down Return
+# The reader: the contactless reader is the third entry.
+choose_reader 2
 wait_until 10 "the watch on $reader" has_line "$err" "reader name:$reader"
 wait_until 10 "the no-card text" label_has "No smart card inserted."
 shot reader-chosen
@@ -152,7 +75,7 @@ has_line "$out" "Card " || fail "no card state line on the console"
 shot card-identified
 
 # Advanced, then the stress test.
-click_at 27 268
+show_advanced
 shot advanced
 click_at 80 410
 wait_until 5 "the DESFire button's reaction" has_line "$err" "DESFire Pressed"

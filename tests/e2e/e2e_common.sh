@@ -1,0 +1,105 @@
+# Sourced by the end-to-end scripts: a display of their own, the program on it, and an
+# operator's ways of driving and reading its window. The script sets `work` (its
+# directory) before sourcing; `logs` lists the files a failure shows the end of.
+
+title="Quorvane - V2.3.1"
+shots=$work/shots
+out=$work/program.out
+err=$work/program.err
+rm -rf "$shots" "$out" "$err"
+mkdir -p "$shots"
+logs=("$out" "$err")
+
+skip() {
+  echo "SKIP: $*"
+  exit 77
+}
+
+xvfb_pid=
+app_pid=
+cleanup() {
+  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null && wait "$app_pid" 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
+}
+trap cleanup EXIT
+
+step=0
+shot() {
+  step=$((step + 1))
+  import -window root "$shots/$(printf %02d "$step")-$1.png"
+}
+
+fail() {
+  echo "FAIL: $*"
+  shot failure 2>/dev/null
+  for f in "${logs[@]}"; do
+    echo "--- $(basename "$f") (last lines)"
+    tail -n 15 "$f" 2>/dev/null
+  done
+  exit 1
+}
+
+# wait_until SECONDS DESCRIPTION COMMAND...: polls COMMAND every 0.1 s.
+wait_until() {
+  local seconds=$1 what=$2
+  shift 2
+  local deadline=$((SECONDS + seconds))
+  until "$@"; do
+    [ "$SECONDS" -ge "$deadline" ] && fail "timed out after ${seconds}s waiting for $what"
+    sleep 0.1
+  done
+}
+
+has_line() { grep -qF -- "$2" "$1" 2>/dev/null; }
+
+require_tools() {
+  local tool
+  for tool in "$@"; do
+    command -v "$tool" >/dev/null || skip "$tool is missing (scripts/install-deps.sh installs it)"
+  done
+}
+
+# A display of its own: Xvfb picks a free number and reports it on fd 3.
+start_display() {
+  local display_file=$work/display
+  rm -f "$display_file"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display_file" 2>"$work/xvfb.err" &
+  xvfb_pid=$!
+  wait_until 10 "Xvfb to start" test -s "$display_file"
+  DISPLAY=:$(cat "$display_file")
+  export DISPLAY
+}
+
+# start_program PROGRAM [NAME=VALUE...]: the program on the display with these variables
+# set, its console in $out (line-buffered: the card code's console lines are plain
+# printf) and its debug lines in $err; then waits for its window.
+window=
+start_program() {
+  env -u QT_QPA_PLATFORM QT_QPA_PLATFORM=xcb "${@:2}" stdbuf -oL "$1" >"$out" 2>"$err" &
+  app_pid=$!
+  window=$(timeout 15 xdotool search --sync --onlyvisible --name "^$title\$" | head -n 1)
+  [ -n "$window" ] || fail "the window \"$title\" did not appear"
+}
+
+# Places in the window: the form's geometry plus the menu bar above it.
+click_at() { xdotool mousemove --window "$window" "$1" "$2" click 1; }
+
+# The message area's text, copied as an operator would. The second click clears the
+# selection again; it lands far from the first so that the two are not a double click.
+label_text() {
+  click_at 20 70
+  xdotool key ctrl+a ctrl+c
+  timeout 2 xclip -o -selection clipboard 2>/dev/null
+  click_at 20 240
+}
+label_has() { label_text | grep -qF -- "$1"; }
+
+# The reader box's entries: the placeholder, then the readers in pcscd's order.
+choose_reader() {
+  local downs=$1
+  click_at 265 40
+  # shellcheck disable=SC2046
+  xdotool key $(printf 'Down %.0s' $(seq 1 "$downs")) Return
+}
+
+show_advanced() { click_at 27 268; }
