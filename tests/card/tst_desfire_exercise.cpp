@@ -2,6 +2,7 @@
 // DESFire card in the contact reader.
 
 #include "card/desfire_exercise_commands.h"
+#include "card_log.h"
 #include "debug_log.h"
 #include "desfire_card.h"
 #include "hex.h"
@@ -149,12 +150,9 @@ void TestDesfireExercise::writesTheWholeFileAndLeavesTheCardEmpty() {
     QCOMPARE(bytes(frames.back().answer).toHex(), QByteArray("9100"));
 
     QCOMPARE(card.applicationCount(), size_t(0));
-    const std::vector<std::string> log = card.link.log();
-    const auto lastApdu = std::find_if(
-        log.rbegin(), log.rend(), [](const std::string &e) { return e.rfind("APDU", 0) == 0; });
-    QVERIFY(lastApdu != log.rend());
-    QCOMPARE(QString::fromStdString(*lastApdu), QStringLiteral("APDU 90FC000000"));
-    QVERIFY(std::find(log.rbegin(), lastApdu, "RESET") != lastApdu); // reset after the format
+    const testsupport::LastCommand last = testsupport::lastCommand(card.link);
+    QCOMPARE(last.command, QStringLiteral("90FC000000"));
+    QVERIFY(last.resetAfter);
 }
 
 void TestDesfireExercise::verdict_data() {

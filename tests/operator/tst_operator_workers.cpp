@@ -3,6 +3,7 @@
 
 #include "operator_window.h"
 
+#include "card_log.h"
 #include "desfire_card.h"
 #include "iso_card.h"
 #include "pcsc_test_support.h"
@@ -16,7 +17,6 @@
 #include <QLabel>
 #include <QtTest>
 
-#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -178,12 +178,7 @@ void TestOperatorWorkers::closedDuringTheStressTest() {
 
     QVERIFY(!workerThreadsRunning());
     QCOMPARE(link.commandCount(), 152);
-    const std::vector<std::string> log = link.log();
-    const auto lastCommand = std::find_if(log.rbegin(), log.rend(), [](const std::string &entry) {
-        return entry.rfind("APDU", 0) == 0;
-    });
-    QVERIFY(lastCommand != log.rend());
-    QCOMPARE(*lastCommand, std::string("APDU 90FC000000"));
+    QCOMPARE(testsupport::lastCommand(link).command, QStringLiteral("90FC000000"));
     bool empty = false;
     link.withCard([&](vcard::VirtualCard &) { empty = card->applicationIds().empty(); });
     QVERIFY(empty);

@@ -1,3 +1,4 @@
+#include "card_log.h"
 #include "debug_log.h"
 #include "pcsc_test_support.h"
 #include "stdout_capture.h"
@@ -242,11 +243,7 @@ void TestEncodingService::retiredApduRunStopsBetweenLines() {
     QCOMPARE(entries.size(), sent);
     for (int i = 0; i < entries.size(); ++i)
         QCOMPARE(entries[i], QStringLiteral("APDU Response %1: 009000").arg(i + 1));
-    const auto log = card->log();
-    const auto lastCommand = std::find_if(log.rbegin(), log.rend(), [](const std::string &entry) {
-        return entry.rfind("APDU", 0) == 0;
-    });
-    QVERIFY(std::find(log.rbegin(), lastCommand, "RESET") != lastCommand);
+    QVERIFY(testsupport::lastCommand(*card).resetAfter);
 }
 
 void TestEncodingService::refusedProtocol_data() {
