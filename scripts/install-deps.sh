@@ -9,7 +9,7 @@ packages=(
   libpcsclite-dev pcscd vsmartcard-vpcd pcsc-tools
   libssl-dev
   cups-daemon cups-client
-  xvfb xdotool xclip imagemagick x11-utils
+  xvfb xdotool xclip imagemagick x11-utils x11-xserver-utils
   iproute2 procps dpkg-dev file
 )
 
