@@ -11,6 +11,7 @@ packages=(
   cups-daemon cups-client
   xvfb xdotool xclip imagemagick x11-utils x11-xserver-utils
   iproute2 procps dpkg-dev file
+  lintian appstream desktop-file-utils
 )
 
 missing=()
