@@ -4,6 +4,8 @@
 #include <QRegularExpression>
 #include <QTextStream>
 
+#include <algorithm>
+
 QString atrHex(const QByteArray &atr) {
     return QString::fromLatin1(atr.toHex().toUpper());
 }
@@ -24,8 +26,9 @@ static bool isPatternLine(const QString &line) {
 }
 
 static bool isExactPattern(const QString &line) {
-    static const QRegularExpression hexAndSpace(QStringLiteral("\\A[0-9A-Fa-f\\s]*\\z"));
-    return hexAndSpace.match(line).hasMatch();
+    static const QString hexDigits = QStringLiteral("0123456789ABCDEFabcdef");
+    return std::all_of(line.cbegin(), line.cend(),
+                       [](QChar c) { return c.isSpace() || hexDigits.contains(c); });
 }
 
 static QString exactHex(const QString &line) {
