@@ -22,5 +22,7 @@ cd build-asan
 # The fault tests drive whole card cycles against vpcd with timing that the
 # sanitizers' slowdown upsets (cards pulled mid-exchange, outages); they run in the
 # normal suite. The package check too: a package of this instrumented debug build is
-# not what users get.
-ctest --output-on-failure -LE "e2e|faults|package" "$@"
+# not what users get. The window at scale 2 runs on a real X display, whose system
+# libraries trip the sanitizers themselves (xkbcommon's strndup, D-Bus and Mesa leaks);
+# its code runs here in the offscreen window tests.
+ctest --output-on-failure -LE "e2e|faults|package" -E tst_mainwindow_scaled "$@"
