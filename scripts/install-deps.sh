@@ -9,8 +9,9 @@ packages=(
   libpcsclite-dev pcscd vsmartcard-vpcd pcsc-tools
   libssl-dev
   cups-daemon cups-client
-  xvfb xdotool xclip imagemagick x11-utils libx11-dev
+  xvfb xdotool xclip imagemagick x11-utils x11-xserver-utils libx11-dev
   iproute2 procps dpkg-dev file
+  lintian appstream desktop-file-utils
 )
 
 missing=()

@@ -1,4 +1,5 @@
 #include "ui/mainwindow.h"
+#include "ui/screen_scaling.h"
 #include "ui/worker_threads.h"
 
 #include <QApplication>
@@ -7,6 +8,7 @@
 #include <cstdlib>
 
 int main(int argc, char *argv[]) {
+    enableScreenScaling();
     QApplication application(argc, argv);
     int result;
     {

@@ -1,6 +1,7 @@
 #include "card_identification.h"
 
 #include "atr_list.h"
+#include "atr_list_sources.h"
 #include "compiled_resources.h"
 #include "console_line.h"
 #include "pcsc/card_state.h"
@@ -30,8 +31,8 @@ bool identifyCard(SCARDHANDLE card, CardReports &reports) {
 void reportAtrIdentification(const QString &hex, CardReports &reports) {
     reports.reportUiMessage(QStringLiteral("ATR: ") + hex);
     ensureCompiledResources();
-    QFile list(QStringLiteral(":/docs/smartcard_list.txt"));
-    if (!list.open(QIODevice::ReadOnly)) {
+    QFile list;
+    if (!openFirstAtrList(atrListCandidates(), list)) {
         reports.reportPopup(QStringLiteral("Error"), list.errorString());
         return;
     }

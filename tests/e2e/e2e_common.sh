@@ -72,10 +72,13 @@ start_display() {
 
 # start_program PROGRAM [NAME=VALUE...]: the program on the display with these variables
 # set, its console in $out (line-buffered: the card code's console lines are plain
-# printf) and its debug lines in $err; then waits for its window.
+# printf) and its debug lines in $err; then waits for its window. Its cache directory
+# is an empty one of the test's, so that no user's ATR list there changes what it shows.
 window=
 start_program() {
-  env -u QT_QPA_PLATFORM QT_QPA_PLATFORM=xcb "${@:2}" stdbuf -oL "$1" >"$out" 2>"$err" &
+  mkdir -p "$work/cache-home"
+  env -u QT_QPA_PLATFORM QT_QPA_PLATFORM=xcb XDG_CACHE_HOME="$work/cache-home" "${@:2}" \
+    stdbuf -oL "$1" >"$out" 2>"$err" &
   app_pid=$!
   window=$(timeout 15 xdotool search --sync --onlyvisible --name "^$title\$" | head -n 1)
   [ -n "$window" ] || fail "the window \"$title\" did not appear"

@@ -10,14 +10,17 @@
 # exchange), which shows what happened on the card side. Screenshots of every step
 # are kept in WORK_DIR/shots.
 #
-# Usage: window_e2e.sh PROGRAM SDK_DIR ATR_LIST WORK_DIR
+# Usage: window_e2e.sh PROGRAM SDK_DIR COMPILED_ATR_LIST WORK_DIR
 # Exit status 77 (skipped) when a tool or service it needs is missing.
 set -uo pipefail
 
 program=$1
 sdk_dir=$2
-atr_list=$3
 work=$4
+# The list the program reads: the system's, else its compiled-in copy. A user's copy
+# would come first; the program gets a cache directory without one (e2e_common.sh).
+atr_list=/usr/share/pcsc/smartcard_list.txt
+[ -r "$atr_list" ] || atr_list=$3
 queue=Vantorel_Sim
 reader="Virtual PCD 00 01"
 sim_log=$work/sdk.log
@@ -65,7 +68,7 @@ wait_until 10 "the SDK session on $queue" has_line "$sim_log" "ID_OpenSession \"
 wait_until 10 "the card at the contactless station" card_state_has "^card slot=1 "
 grep -q '^ID_FeedCard 1 1 0$' "$sim_log" || fail "the card was not fed to the contactless station"
 
-# The ATR and, from the compiled-in list, its description.
+# The ATR and, from the list, its description.
 atr=3B8180018080
 description=$(awk '/^3B 81 80 01 80 80$/ { getline; sub(/^\t/, ""); print; exit }' "$atr_list")
 [ -n "$description" ] || fail "no entry for the DESFire ATR in $atr_list"

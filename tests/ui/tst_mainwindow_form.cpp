@@ -1,3 +1,4 @@
+#include "form_texts.h"
 #include "ui/mainwindow.h"
 
 #include <QAbstractScrollArea>
@@ -10,8 +11,6 @@
 #include <QMetaMethod>
 #include <QPushButton>
 #include <QStatusBar>
-#include <QStyle>
-#include <QStyleOptionButton>
 #include <QTest>
 #include <QTextEdit>
 
@@ -48,19 +47,6 @@ static const QStringList centralWidgetChildren = {
     "atr_label",         "button_desfire", "edit_text_apdu", "label_apdu", "btn_send_apdu",
     "label_apdu_return", "cb_protocol_t0", "cb_protocol_t1", "line",       "cb_advanced",
     "label_desfire",     "label_reader",   "combo_readers",  "btn_refresh"};
-
-// The text a control shows, whatever its kind.
-static QString shownText(QWidget *widget) {
-    if (auto *label = qobject_cast<QLabel *>(widget))
-        return label->text();
-    if (auto *button = qobject_cast<QAbstractButton *>(widget))
-        return button->text();
-    if (auto *edit = qobject_cast<QTextEdit *>(widget))
-        return edit->toPlainText();
-    if (auto *combo = qobject_cast<QComboBox *>(widget))
-        return combo->currentText();
-    return QString();
-}
 
 void MainWindowFormTest::windowProperties() {
     QCOMPARE(window->objectName(), QStringLiteral("MainWindow"));
@@ -139,10 +125,8 @@ void MainWindowFormTest::checkBoxesStartUnchecked() {
 
 void MainWindowFormTest::textFitsItsControl_data() {
     QTest::addColumn<QString>("name");
-    for (const char *name :
-         {"label_reader", "btn_refresh", "cb_advanced", "label_apdu", "btn_send_apdu",
-          "cb_protocol_t0", "cb_protocol_t1", "label_desfire", "button_desfire"})
-        QTest::newRow(name) << QString::fromLatin1(name);
+    for (const QString &name : formTextControls)
+        QTest::newRow(qPrintable(name)) << name;
 }
 
 // The geometry is fixed in pixels; a text wider than its place is cut off on screen.
@@ -150,19 +134,7 @@ void MainWindowFormTest::textFitsItsControl() {
     QFETCH(QString, name);
     QWidget *widget = widgetNamed(name);
     const int textWidth = widget->fontMetrics().horizontalAdvance(shownText(widget));
-
-    int room = widget->contentsRect().width();
-    if (auto *button = qobject_cast<QAbstractButton *>(widget)) {
-        QStyleOptionButton option;
-        option.initFrom(button);
-        option.text = button->text();
-        const bool checkBox = qobject_cast<QCheckBox *>(button);
-        room = button->style()
-                   ->subElementRect(checkBox ? QStyle::SE_CheckBoxContents
-                                             : QStyle::SE_PushButtonContents,
-                                    &option, button)
-                   .width();
-    }
+    const int room = textRoom(widget);
     QVERIFY2(textWidth <= room, qPrintable(QString("%1 > %2").arg(textWidth).arg(room)));
 }
 

@@ -54,8 +54,6 @@ void TestAtrList::identification_data() {
 
     QTest::newRow("lower-case pattern")
         << QByteArray("3b 12 34 5a\n\tLower card\n") << "3B12345A" << QStringList();
-    QTest::newRow("wildcards") << QByteArray("3B 12 .. 56\n\tAny card\n3B 12 34 5.\n\tAny card\n")
-                               << "3B123456" << QStringList();
     QTest::newRow("comment and dollar lines are not patterns")
         << QByteArray("#3B 12 34 56\n\tComment\n$3B 12 34 56\n\tDollar\n") << "3B123456"
         << QStringList();
@@ -85,6 +83,62 @@ void TestAtrList::identification_data() {
         << QByteArray("3B 12 34 56\n\n3B 12 34 56\n\tLater entry\n") << "3B123456" << QStringList();
     QTest::newRow("pattern on the last line")
         << QByteArray("3B 12 34 56") << "3B123456" << QStringList();
+
+    // Entries with wildcards, read as pcsc-tools reads them, serve only when no exact
+    // entry matches.
+    QTest::newRow("exact entry beats an earlier pattern")
+        << QByteArray("3B 12 .. 56\n\tPattern\n\n3B 12 34 56\n\tExact\n") << "3B123456"
+        << QStringList{"ATR: 3B123456\nExact"};
+    QTest::newRow("exact entry without descriptions beats a pattern")
+        << QByteArray("3B 12 .. 56\n\tPattern\n\n3B 12 34 56\n\n") << "3B123456" << QStringList();
+    QTest::newRow("pattern only")
+        << QByteArray(header) + "3B 00\n\tZero\n\n3B 12 .. 56\n\tAny card\n\tSecond line\n\n"
+        << "3B123456"
+        << QStringList{"ATR: 3B123456\nAny card", "ATR: 3B123456\nAny card\nSecond line"};
+    QTest::newRow("first matching pattern wins")
+        << QByteArray("3B 12 34 5.\n\tFirst\n\n3B 12 .. 56\n\tSecond\n") << "3B123456"
+        << QStringList{"ATR: 3B123456\nFirst"};
+    QTest::newRow("first matching pattern without descriptions")
+        << QByteArray("3B 12 34 5.\n\n3B 12 .. 56\n\tSecond\n") << "3B123456" << QStringList();
+    QTest::newRow("pattern matches the whole ATR only")
+        << QByteArray("3B 12 ..\n\tPrefix\n\n12 .. 56\n\tSuffix\n\n.. 34\n\tMiddle\n") << "3B123456"
+        << QStringList();
+    QTest::newRow("pattern spacing as lenient as exact entries")
+        << QByteArray("  3B  12\t.. 56 \n\tAny card\n") << "3B123456"
+        << QStringList{"ATR: 3B123456\nAny card"};
+    QTest::newRow("pattern ignores case") << QByteArray("3b 12 .. 5a\n\tAny card\n") << "3B12345A"
+                                          << QStringList{"ATR: 3B12345A\nAny card"};
+    QTest::newRow("malformed patterns skipped")
+        << QByteArray("3B 12 [34 56\n\tBroken\n\n3B (12 .. 56\n\tBroken\n\n"
+                      "3B 12 .. 56\n\tGood\n")
+        << "3B123456" << QStringList{"ATR: 3B123456\nGood"};
+    QTest::newRow("pattern description trimmed")
+        << QByteArray("3B 12 .. 56\n\t  Blanks around\t\n") << "3B123456"
+        << QStringList{"ATR: 3B123456\nBlanks around"};
+
+    // Lines as pcsc-tools' list writes them.
+    const QByteArray listed = "3B 39 19 00 53 4F 4D 41 44 53 33 30 3[1,3]\n\tClass\n\n"
+                              "3B 6F 00 00 80 5A .. 0[1-5] .. .. .. .. .. .. .. .. 82 90 00\n"
+                              "\tRange\n\n"
+                              "3B EF 00 FF 81 31 42 45 .* 38\n\tAny bytes\n\n"
+                              "3B FF 11 00 00 81 71 40 42 00 00 21 01 31 42 52 00 0[05] 63 "
+                              ".. .. .. .. 90 00.*\n\tAny tail\n\n";
+    auto listedRow = [&listed](const char *name, const char *atr, const char *description) {
+        const QString hex = QString::fromLatin1(atr);
+        QTest::newRow(name) << listed << hex
+                            << (*description ? QStringList{"ATR: " + hex + "\n" + description}
+                                             : QStringList());
+    };
+    listedRow("character class, second digit", "3B391900534F4D414453333033", "Class");
+    listedRow("character class, first digit", "3B391900534F4D414453333031", "Class");
+    listedRow("character class, other digit", "3B391900534F4D414453333032", "");
+    listedRow("range, inside", "3B6F0000805A0A031122334455667788829000", "Range");
+    listedRow("range, outside", "3B6F0000805A0A061122334455667788829000", "");
+    listedRow("any bytes between", "3BEF00FF8131424565631038", "Any bytes");
+    listedRow("no bytes between", "3BEF00FF8131424538", "");
+    listedRow("any tail", "3BFF1100008171404200002101314252000563112233449000AB", "Any tail");
+    listedRow("empty tail", "3BFF1100008171404200002101314252000063112233449000", "Any tail");
+
     QTest::newRow("UTF-8 text") << QByteArray("3B 12 34 56\n\tCarte \xc3\xa0 puce \xe2\x82\xac\n")
                                 << "3B123456"
                                 << QStringList{QString::fromUtf8(

@@ -31,8 +31,9 @@ std::unique_ptr<vcard::VpcdLink> cardWithAtr(const vcard::Bytes &atr) {
     return std::make_unique<vcard::VpcdLink>(std::make_shared<vcard::IsoCard>(atr));
 }
 
-// The texts that identify an ATR according to the installed list that the build
-// compiles in: "ATR: " and the hex, then one more description line each.
+// The texts that identify an ATR according to the system's list, which the worker reads
+// (the tests' cache directory holds no list of a user's): "ATR: " and the hex, then one
+// more description line each. The entry is found by its pattern line as written.
 QStringList listedTexts(const QString &pattern, const QString &hex) {
     QFile list(QStringLiteral("/usr/share/pcsc/smartcard_list.txt"));
     if (!list.open(QIODevice::ReadOnly | QIODevice::Text))
@@ -66,6 +67,7 @@ private slots:
     void plainCard();
     void removalAndRearm();
     void cardAlreadyPresent();
+    void wildcardEntry();
     void interruption_data();
     void interruption();
     void retiredBeforeConnectingLeavesTheCardAlone();
@@ -165,6 +167,23 @@ void TestEncodingService::cardAlreadyPresent() {
     emit harness.connectToReader(reader);
     QTRY_COMPARE(harness.uiMessages, QStringList({noCardText, "ATR: 3B021450"}) +
                                          listedTexts("3B 02 14 50", "3B021450"));
+    card->remove();
+    QTRY_COMPARE(harness.removals, 1);
+}
+
+// Described by no exact entry of the list, only by one with a character class.
+void TestEncodingService::wildcardEntry() {
+    const QString hex = "3B391900534F4D414453333033";
+    QVERIFY(listedTexts("3B 39 19 00 53 4F 4D 41 44 53 33 30 33", hex).isEmpty());
+    const QStringList descriptions = listedTexts("3B 39 19 00 53 4F 4D 41 44 53 33 30 3[1,3]", hex);
+    QVERIFY(!descriptions.isEmpty());
+
+    WorkerHarness harness;
+    emit harness.connectToReader(reader);
+    QTRY_COMPARE(harness.uiMessages, QStringList{noCardText});
+    auto card = cardWithAtr(vcard::fromHex(hex.toStdString()));
+    QVERIFY(card->insert(readerSlot));
+    QTRY_COMPARE(harness.uiMessages, QStringList({noCardText, "ATR: " + hex}) + descriptions);
     card->remove();
     QTRY_COMPARE(harness.removals, 1);
 }
