@@ -11,12 +11,24 @@
 
 #include <QDebug>
 
+#include <mutex>
+
 namespace {
 
 const char placeholderEntry[] = "Please choose a reader...";
 const char noReaderMessage[] = "No Reader Connected";
 const char noCardMessage[] =
     "The smart card has been removed, so that further communication is not possible.";
+
+// Held from connect to disconnect, by one worker of the process at a time. Workers
+// overlap (a retired one goes on beside its successor) and every disconnect resets the
+// card, which fails every later transmission of another session with
+// SCARD_W_RESET_CARD.
+std::mutex cardSession;
+
+bool retired() {
+    return QThread::currentThread()->isInterruptionRequested();
+}
 
 // False, with the failure's code name reported, when PC/SC gives no context.
 bool establishReportedContext(Encoding &worker, SCARDCONTEXT *context) {
@@ -104,6 +116,10 @@ void Encoding::processCard(SCARDCONTEXT context, const QString &readerName) {
     const DWORD protocols =
         preferredProtocols({desfireRequested, apduPending, t0Requested, t1Requested});
 
+    const std::lock_guard<std::mutex> session(cardSession);
+    // Retired while it waited for the card or the session: the successor has the card.
+    if (retired())
+        return;
     SCARDHANDLE card = 0;
     DWORD activeProtocol = 0;
     const LONG connected =
@@ -126,7 +142,7 @@ void Encoding::processCard(SCARDCONTEXT context, const QString &readerName) {
     }
     if (apduPending) {
         apduPending = false;
-        exchangeApdus(card, activeProtocolPci, apduText, *this);
+        exchangeApdus(card, activeProtocolPci, apduText, *this, retired);
     }
     // Reset, not left powered: pcsc-lite would keep the negotiated protocol and refuse
     // a later T=1-only connection to the same card.
