@@ -111,9 +111,14 @@ DISPLAY=:$(cat "$display_file")
 export DISPLAY
 
 # stdbuf: the card code's console lines are plain printf, block-buffered into a file.
+# It preloads a library of its own, and AddressSanitizer's runtime refuses to start
+# behind one: a sanitized program gets its runtime preloaded first.
+preload=()
+asan_runtime=$(ldd "$program" | awk '$1 ~ /^libasan\.so/ { print $3 }')
+[ -n "$asan_runtime" ] && preload=("LD_PRELOAD=$asan_runtime${LD_PRELOAD:+:$LD_PRELOAD}")
 env -u QT_QPA_PLATFORM QT_QPA_PLATFORM=xcb \
   LD_LIBRARY_PATH="$sdk_dir${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}" \
-  VANTOREL_SIM_LOG="$sim_log" VANTOREL_SIM_LOG_CARD=1 \
+  VANTOREL_SIM_LOG="$sim_log" VANTOREL_SIM_LOG_CARD=1 "${preload[@]}" \
   stdbuf -oL "$program" >"$out" 2>"$err" &
 app_pid=$!
 
