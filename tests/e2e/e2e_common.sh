@@ -74,11 +74,16 @@ start_display() {
 # set, its console in $out (line-buffered: the card code's console lines are plain
 # printf) and its debug lines in $err; then waits for its window. Its cache directory
 # is an empty one of the test's, so that no user's ATR list there changes what it shows.
+# stdbuf preloads a library of its own, and AddressSanitizer's runtime refuses to start
+# behind one: a sanitized program gets its runtime preloaded first.
 window=
 start_program() {
+  local preload=() asan_runtime
+  asan_runtime=$(ldd "$1" | awk '$1 ~ /^libasan\.so/ { print $3 }')
+  [ -n "$asan_runtime" ] && preload=("LD_PRELOAD=$asan_runtime${LD_PRELOAD:+:$LD_PRELOAD}")
   mkdir -p "$work/cache-home"
   env -u QT_QPA_PLATFORM QT_QPA_PLATFORM=xcb XDG_CACHE_HOME="$work/cache-home" "${@:2}" \
-    stdbuf -oL "$1" >"$out" 2>"$err" &
+    "${preload[@]}" stdbuf -oL "$1" >"$out" 2>"$err" &
   app_pid=$!
   window=$(timeout 15 xdotool search --sync --onlyvisible --name "^$title\$" | head -n 1)
   [ -n "$window" ] || fail "the window \"$title\" did not appear"
