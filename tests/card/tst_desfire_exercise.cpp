@@ -6,6 +6,7 @@
 #include "card_test_support.h"
 #include "debug_log.h"
 #include "desfire_card.h"
+#include "inserted_card.h"
 #include "iso_card.h"
 #include "pcsc/pcsc.h"
 #include "pcsc_test_support.h"
@@ -35,33 +36,6 @@ const QString cycleDone = QStringLiteral("About to look for card exit");
 QByteArray bytes(const vcard::Bytes &b) {
     return QByteArray(reinterpret_cast<const char *>(b.data()), int(b.size()));
 }
-
-// A virtual DESFire card in the reader for the length of a test.
-struct InsertedCard {
-    explicit InsertedCard(vcard::DesfireOptions options = {})
-        : card(std::make_shared<DesfireCard>(std::move(options))), link(card) {}
-    ~InsertedCard() {
-        link.remove();
-        testsupport::waitForCard(testsupport::contactReader, false);
-    }
-    bool insert() {
-        return link.insert(readerSlot) &&
-               testsupport::waitForCard(testsupport::contactReader, true);
-    }
-    std::vector<DesfireExchange> commandLog() {
-        std::vector<DesfireExchange> log;
-        link.withCard([&](vcard::VirtualCard &) { log = card->commandLog(); });
-        return log;
-    }
-    size_t applicationCount() {
-        size_t count = 0;
-        link.withCard([&](vcard::VirtualCard &) { count = card->applicationIds().size(); });
-        return count;
-    }
-
-    std::shared_ptr<DesfireCard> card;
-    vcard::VpcdLink link;
-};
 
 // The WriteData command and the frames that continue it.
 std::vector<DesfireExchange> writeFrames(const std::vector<DesfireExchange> &log) {
