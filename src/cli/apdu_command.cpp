@@ -49,12 +49,10 @@ int runApdu(const CliRequest &request) {
     if (!readApduText(request.apduFile, &text, &failure))
         return setupFailure(failure);
     const PcscContext context;
-    const QString reader = chooseReader(context, request.reader, &failure);
+    int status = AllPassed;
+    const QString reader = readerWithCard(context, request, &status);
     if (reader.isEmpty())
-        return setupFailure(failure);
-    const ExitStatus waited = waitForCommandCard(context, reader, request.cardTimeout);
-    if (waited != AllPassed)
-        return waited;
+        return status;
 
     CardRequests requests;
     requests.apduPending = true;

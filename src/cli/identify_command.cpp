@@ -10,13 +10,10 @@
 
 int runIdentify(const CliRequest &request) {
     const PcscContext context;
-    QString failure;
-    const QString reader = chooseReader(context, request.reader, &failure);
+    int status = AllPassed;
+    const QString reader = readerWithCard(context, request, &status);
     if (reader.isEmpty())
-        return setupFailure(failure);
-    const ExitStatus waited = waitForCommandCard(context, reader, request.cardTimeout);
-    if (waited != AllPassed)
-        return waited;
+        return status;
 
     ReaderState state;
     if (!readReaderState(context.handle(), reader, &state) || !state.present) {

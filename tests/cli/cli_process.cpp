@@ -1,6 +1,9 @@
 #include "cli_process.h"
 
 #include <QElapsedTimer>
+#include <QFile>
+#include <QJsonDocument>
+#include <QRegularExpression>
 
 #include <csignal>
 
@@ -67,4 +70,15 @@ int CliProcess::exitCode() const {
 
 QStringList CliProcess::outputLines() const {
     return output_.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+QStringList CliProcess::progressLines() const {
+    return outputLines().filter(QRegularExpression(QStringLiteral("^cycle \\d+/")));
+}
+
+QJsonObject readReport(const QString &path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QJsonDocument::fromJson(file.readAll()).object();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QJsonObject>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -26,6 +27,8 @@ public:
     // The exit status; -1 when the program crashed or is still running.
     int exitCode() const;
     QStringList outputLines() const;
+    // The lines "cycle N/M: ..." of a stress test.
+    QStringList progressLines() const;
     QString output() const { return output_; }
     QString errors() const { return errors_; }
 
@@ -37,3 +40,6 @@ private:
     QString output_;
     QString errors_;
 };
+
+// A report the program wrote; empty when there is none.
+QJsonObject readReport(const QString &path);

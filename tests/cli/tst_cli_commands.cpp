@@ -10,7 +10,6 @@
 #include "vpcd_link.h"
 
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -21,13 +20,6 @@ const QString contact = QLatin1String(testsupport::contactReader);
 const QString contactless = QLatin1String(testsupport::contactlessReader);
 const QString desfireAtr = QStringLiteral("3B8180018080");
 const QString getVersion = QStringLiteral("9060000000\n90AF000000\n90AF000000\n");
-
-QJsonObject readReport(const QString &path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QJsonDocument::fromJson(file.readAll()).object();
-}
 
 QStringList verdictsOf(const QJsonObject &report) {
     QStringList verdicts;
@@ -41,10 +33,6 @@ QStringList repeated(const QString &text, int times) {
     for (int i = 0; i < times; ++i)
         list.append(text);
     return list;
-}
-
-QStringList progressLines(const CliProcess &run) {
-    return run.outputLines().filter(QRegularExpression(QStringLiteral("^cycle \\d+/")));
 }
 
 } // namespace
@@ -237,7 +225,7 @@ void TestCliCommands::desfireTestCycles() {
                     QStringLiteral("--report"), report});
     QVERIFY(run.finish());
     QCOMPARE(run.exitCode(), 0);
-    const QStringList progress = progressLines(run);
+    const QStringList progress = run.progressLines();
     QCOMPARE(progress.size(), 5);
     for (int i = 0; i < progress.size(); ++i)
         QVERIFY2(progress[i].startsWith(QStringLiteral("cycle %1/5: passed in ").arg(i + 1)),
@@ -270,7 +258,7 @@ void TestCliCommands::desfireTestOtherPiccKey() {
                     report});
     QVERIFY(run.finish());
     QCOMPARE(run.exitCode(), 1);
-    QCOMPARE(progressLines(run),
+    QCOMPARE(run.progressLines(),
              QStringList({"cycle 1/3: failed at authenticate to the card: 91 AE",
                           "cycle 2/3: failed at authenticate to the card: 91 AE",
                           "cycle 3/3: failed at authenticate to the card: 91 AE"}));
@@ -310,7 +298,7 @@ void TestCliCommands::cardRemovedInTheMiddleOfACycle() {
         QVERIFY(next.insert());
     QVERIFY(run.finish());
 
-    const QStringList progress = progressLines(run);
+    const QStringList progress = run.progressLines();
     QVERIFY2(progress.value(0).startsWith(QLatin1String("cycle 1/3: failed at write file: ")),
              qPrintable(run.output()));
     if (cardComesBack) {
@@ -353,7 +341,7 @@ void TestCliCommands::interruptedInTheMiddleOfTheExercise() {
     const QJsonObject json = readReport(report);
     const QStringList verdicts = verdictsOf(json);
     QCOMPARE(verdicts, repeated(QStringLiteral("passed"), verdicts.size()));
-    QCOMPARE(progressLines(run).size(), verdicts.size());
+    QCOMPARE(run.progressLines().size(), verdicts.size());
     QCOMPARE(json[QStringLiteral("stopReason")].toString(), QStringLiteral("interrupted"));
     QCOMPARE(card.applicationCount(), size_t(0));
     QCOMPARE(card.link.commandCount() % 152, 0); // every exercise whole

@@ -9,7 +9,6 @@
 #include "pcsc_test_support.h"
 
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QPrinterInfo>
 #include <QTemporaryDir>
@@ -20,17 +19,6 @@ namespace {
 const QString contact = QLatin1String(testsupport::contactReader);
 const QString contactless = QLatin1String(testsupport::contactlessReader);
 const QString simQueue = QStringLiteral("Vantorel_Sim");
-
-QJsonObject readReport(const QString &path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QJsonDocument::fromJson(file.readAll()).object();
-}
-
-QStringList progressLines(const CliProcess &run) {
-    return run.outputLines().filter(QRegularExpression(QStringLiteral("^cycle \\d+/")));
-}
 
 } // namespace
 
@@ -152,7 +140,7 @@ void TestCliPrinterRuns::cyclesThroughThePrinter() {
     CliProcess run(printerRun(station, reader, cycles), simulator(settings));
     QVERIFY(run.finish());
     QCOMPARE(run.exitCode(), 0);
-    const QStringList progress = progressLines(run);
+    const QStringList progress = run.progressLines();
     QCOMPARE(progress.size(), cycles);
     for (int i = 0; i < cycles; ++i)
         QVERIFY2(progress[i].startsWith(
@@ -253,7 +241,7 @@ void TestCliPrinterRuns::printerFailures() {
     CliProcess run(arguments, simulator(environment));
     QVERIFY(run.finish());
     QCOMPARE(run.exitCode(), 1);
-    QCOMPARE(progressLines(run), QStringList{progress});
+    QCOMPARE(run.progressLines(), QStringList{progress});
     QVERIFY2(run.outputLines().contains(stopped), qPrintable(run.output()));
     QVERIFY2(lastCardState().startsWith(cardState), qPrintable(lastCardState()));
     const QJsonObject json = readReport(report_);
@@ -283,7 +271,7 @@ void TestCliPrinterRuns::interruptedInTheMiddleOfARun() {
     QCOMPARE(json[QStringLiteral("stopReason")].toString(), QStringLiteral("interrupted"));
     const QJsonArray cycles = json[QStringLiteral("cycles")].toArray();
     QVERIFY(cycles.size() >= 2 && cycles.size() <= 3);
-    QCOMPARE(progressLines(run).size(), cycles.size());
+    QCOMPARE(run.progressLines().size(), cycles.size());
     QCOMPARE(json[QStringLiteral("failed")].toInt(), 0);
 }
 
