@@ -1,10 +1,8 @@
 #include "command_rows.h"
 
 #include "bare_card.h"
+#include "bare_desfire_cycle.h"
 #include "bench_setup.h"
-#include "card/desfire_command.h"
-#include "card/desfire_crypto.h"
-#include "card/desfire_exercise_commands.h"
 #include "clock.h"
 #include "desfire_card.h"
 #include "event_log.h"
@@ -25,63 +23,6 @@ constexpr int commandLimitMs = 60000;
 constexpr int apduLines = 1000;
 const QByteArray apduCommand = QByteArray::fromHex("80100004"); // answers 4 bytes and 90 00
 const QString apduLine = QStringLiteral("80 10 00 04");
-
-bool endsWith(const QByteArray &answer, quint8 sw1, quint8 sw2) {
-    return answer.size() >= 2 && quint8(answer[answer.size() - 2]) == sw1 &&
-           quint8(answer[answer.size() - 1]) == sw2;
-}
-
-// The frames of the DESFire exercise in its order, each with the status it must get.
-class BareDesfireCycle {
-public:
-    explicit BareDesfireCycle(BareCard &card) : card_(card) {}
-
-    // True when every answer had its expected status, the final format included.
-    bool run() {
-        const desfire::exercise::Commands &commands = desfire::exercise::commands();
-        expect(commands.createApplication, complete);
-        expect(commands.selectApplication, complete);
-        expect(commands.createFile, complete);
-        expect(commands.selectApplication, complete);
-        expect(commands.writeFirstFrame, desfire::additionalFrame);
-        for (int frame = 0; frame < desfire::exercise::middleFrameCount; ++frame)
-            expect(commands.writeMiddleFrame, desfire::additionalFrame);
-        expect(commands.writeLastFrame, complete);
-        authenticate();
-        expect(commands.deleteApplication, complete);
-        authenticate();
-        expect(commands.formatCard, complete);
-        return allAsExpected_;
-    }
-
-private:
-    static constexpr quint8 complete = 0x00;
-
-    QByteArray expect(const QByteArray &command, quint8 status) {
-        const QByteArray answer = card_.transmit(command);
-        allAsExpected_ = allAsExpected_ && endsWith(answer, 0x91, status);
-        return answer;
-    }
-
-    // Legacy DES authentication with key 0 and the factory key, as the exercise does it.
-    void authenticate() {
-        const QByteArray challenge =
-            expect(desfire::wrapNative(0x0A, QByteArray(1, '\0')), desfire::additionalFrame);
-        desfire::DesBlock encipheredRndB{};
-        std::copy_n(challenge.constData(), std::min<int>(challenge.size(), 8),
-                    encipheredRndB.begin());
-        const desfire::DesBlock factoryKey{};
-        const desfire::DesBlock rndA{1, 2, 3, 4, 5, 6, 7, 8};
-        const desfire::AuthenticationCryptograms cryptograms =
-            desfire::authenticationCryptograms(factoryKey, rndA, encipheredRndB);
-        QByteArray data(reinterpret_cast<const char *>(cryptograms.d1.data()), 8);
-        data.append(reinterpret_cast<const char *>(cryptograms.d2.data()), 8);
-        expect(desfire::wrapNative(desfire::additionalFrame, data), complete);
-    }
-
-    BareCard &card_;
-    bool allAsExpected_ = true;
-};
 
 QString apduText() {
     QStringList lines;

@@ -3,6 +3,7 @@
 // takes the lock).
 
 #include "bench_table.h"
+#include "cli_rows.h"
 #include "command_rows.h"
 #include "event_log.h"
 #include "pcsc_test_support.h"
@@ -19,7 +20,8 @@ namespace {
 
 const QStringList rowGroups{QStringLiteral("cpu"),          QStringLiteral("detection"),
                             QStringLiteral("interruption"), QStringLiteral("desfire"),
-                            QStringLiteral("apdu"),         QStringLiteral("startup")};
+                            QStringLiteral("apdu"),         QStringLiteral("cli"),
+                            QStringLiteral("soak"),         QStringLiteral("startup")};
 
 void progress(const char *what) {
     std::fprintf(stderr, "measuring: %s\n", what);
@@ -53,6 +55,10 @@ int main(int argc, char *argv[]) {
     const QCommandLineOption cpuSecondsOption(QStringLiteral("cpu-seconds"),
                                               QStringLiteral("Length of one CPU run (default 10)."),
                                               QStringLiteral("S"), QStringLiteral("10"));
+    const QCommandLineOption soakCyclesOption(
+        QStringLiteral("soak-cycles"),
+        QStringLiteral("Cycles of the run through the simulated printer (default 100)."),
+        QStringLiteral("N"), QStringLiteral("100"));
     const QCommandLineOption jsonOption(
         QStringLiteral("json"), QStringLiteral("Where to write the table as JSON."),
         QStringLiteral("FILE"), QStringLiteral("quorvane-bench.json"));
@@ -60,12 +66,14 @@ int main(int argc, char *argv[]) {
                                         QStringLiteral("Comma-separated rows to run, of: ") +
                                             rowGroups.join(QLatin1Char(',')),
                                         QStringLiteral("ROWS"), rowGroups.join(QLatin1Char(',')));
-    parser.addOptions({runsOption, cpuRunsOption, cpuSecondsOption, jsonOption, onlyOption});
+    parser.addOptions(
+        {runsOption, cpuRunsOption, cpuSecondsOption, soakCyclesOption, jsonOption, onlyOption});
     parser.process(application);
 
     const int runs = std::max(1, parser.value(runsOption).toInt());
     const int cpuRuns = std::max(1, parser.value(cpuRunsOption).toInt());
     const int cpuSeconds = std::max(1, parser.value(cpuSecondsOption).toInt());
+    const int soakCycles = std::max(1, parser.value(soakCyclesOption).toInt());
     const QStringList only = parser.value(onlyOption).split(QLatin1Char(','));
     const auto wanted = [&only](const char *group) { return only.contains(QLatin1String(group)); };
 
@@ -93,6 +101,10 @@ int main(int argc, char *argv[]) {
                  [&] { return QList<BenchRow>{desfireExerciseRow(log, runs)}; });
         cardRows("apdu", QStringLiteral("APDU run"),
                  [&] { return QList<BenchRow>{apduRunRow(log, runs)}; });
+        cardRows("cli", QStringLiteral("quorvane-cli: DESFire exercise"),
+                 [&] { return QList<BenchRow>{cliExerciseRow(runs)}; });
+        cardRows("soak", QStringLiteral("quorvane-cli: through the simulated printer"),
+                 [&] { return QList<BenchRow>{cliSoakRow(soakCycles)}; });
         if (wanted("startup")) {
             progress("startup");
             rows += startupRows(runs);

@@ -16,6 +16,11 @@ the card to the contact or the contactless encoding station or ejects it
 hexadecimal, and runs a DESFire 8K stress test that writes a whole 7500-byte
 file and leaves the card formatted.
 
+The companion program quorvane-cli brings the same checks to scripts,
+production lines and soak runs: reader listing, ATR identification, typed APDUs
+and the stress test card after card, optionally with each card fed and ejected
+by the printer, with a JSON report.
+
 The card moves need the card printer's CUPS queue with the maker's driver and
 the maker's SDK library, which are not part of this package.]=])
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -11,10 +11,12 @@ namespace {
 constexpr DWORD receiveCapacity = 258; // 256 data bytes and SW1 SW2
 }
 
-void exchangeApdus(SCARDHANDLE card, const SCARD_IO_REQUEST *sendPci, const QString &apduText,
-                   CardReports &reports, const std::function<bool()> &stopRequested) {
+QList<ApduLineAnswer> exchangeApdus(SCARDHANDLE card, const SCARD_IO_REQUEST *sendPci,
+                                    const QString &apduText, CardReports &reports,
+                                    const std::function<bool()> &stopRequested) {
     const QStringList lines = apdutext::splitLines(apduText);
     qDebug() << lines;
+    QList<ApduLineAnswer> answers;
     QStringList entries;
     for (int i = 0; i < lines.size(); ++i) {
         if (stopRequested && stopRequested())
@@ -27,6 +29,7 @@ void exchangeApdus(SCARDHANDLE card, const SCARD_IO_REQUEST *sendPci, const QStr
         const LONG result =
             command.isEmpty() ? LONG(SCARD_E_INVALID_PARAMETER)
                               : pcsc::transmit(card, sendPci, command, receiveCapacity, &response);
+        answers.append({i, result, response});
         if (result != SCARD_S_SUCCESS) {
             reportTransmitFailure(result, reports);
             continue;
@@ -34,4 +37,5 @@ void exchangeApdus(SCARDHANDLE card, const SCARD_IO_REQUEST *sendPci, const QStr
         entries.append(apdutext::responseEntry(i, response));
     }
     reports.reportPopup(apdutext::popupTitle, apdutext::joinEntries(entries));
+    return answers;
 }

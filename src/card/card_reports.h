@@ -8,6 +8,9 @@ class CardReports {
 public:
     virtual void reportUiMessage(const QString &message) = 0;
     virtual void reportPopup(const QString &title, const QString &message) = 0;
+    // A console line: by default written to standard output and flushed at once, so
+    // that it shows up even when standard output is a pipe.
+    virtual void reportConsoleLine(const QString &line);
 
 protected:
     ~CardReports() = default;

@@ -1,12 +1,12 @@
 #include "desfire_authentication.h"
 
+#include "card/card_reports.h"
 #include "card/desfire_command.h"
 #include "card/desfire_crypto.h"
 #include "card/status_word.h"
 #include "card/transmit_failure.h"
 
 #include <algorithm>
-#include <cstdio>
 
 namespace {
 
@@ -15,10 +15,9 @@ constexpr quint8 keyNumber = 0x00;
 constexpr DWORD answerCapacity = 10; // 8 cryptogram bytes, SW1 SW2
 constexpr desfire::DesBlock rndA{0xA1, 0xA2, 0xA3, 0xA4, 0xA5, 0xA6, 0xA7, 0xA8};
 
-void printStatus(const QByteArray &answer) {
+void printStatus(const QByteArray &answer, CardReports &reports) {
     const StatusWord word = statusWordOf(answer);
-    std::printf("AUTH, %02X:%02X\n", word.sw1, word.sw2);
-    std::fflush(stdout);
+    reports.reportConsoleLine(QString::asprintf("AUTH, %02X:%02X", word.sw1, word.sw2));
 }
 
 // The card's cryptogram: the first 8 bytes, zero where a short answer has none.
@@ -34,16 +33,18 @@ QByteArray bytesOf(const desfire::DesBlock &block) {
 
 } // namespace
 
-bool desfireAuthenticate(SCARDHANDLE card, CardReports &reports) {
+CardAnswer desfireAuthenticate(SCARDHANDLE card, CardReports &reports) {
     // Factory DES key, value 0 and version 0, as the cards under test hold it.
     desfire::DesBlock key;
     key.fill(0x00);
 
     QByteArray challenge;
-    if (desfire::transmitNative(card, desfire::wrapNative(authenticate, QByteArray(1, keyNumber)),
-                                answerCapacity, &challenge) != SCARD_S_SUCCESS)
-        return false;
-    printStatus(challenge);
+    const LONG asked =
+        desfire::transmitNative(card, desfire::wrapNative(authenticate, QByteArray(1, keyNumber)),
+                                answerCapacity, &challenge);
+    if (asked != SCARD_S_SUCCESS)
+        return CardAnswer::failed(asked);
+    printStatus(challenge, reports);
 
     const desfire::AuthenticationCryptograms cryptograms =
         desfire::authenticationCryptograms(key, rndA, cryptogramOf(challenge));
@@ -55,8 +56,8 @@ bool desfireAuthenticate(SCARDHANDLE card, CardReports &reports) {
         answerCapacity, &confirmation);
     if (result != SCARD_S_SUCCESS) {
         reportTransmitFailureName(result, reports);
-        return false;
+        return CardAnswer::failed(result);
     }
-    printStatus(confirmation);
-    return statusWordText(statusWordOf(confirmation)) == QLatin1String("91:00");
+    printStatus(confirmation, reports);
+    return CardAnswer::of(confirmation);
 }

@@ -4,13 +4,10 @@
 #include "card/desfire_authentication.h"
 #include "card/desfire_command.h"
 #include "card/desfire_exercise_commands.h"
-#include "card/status_word.h"
 #include "card/transmit_failure.h"
 #include "pcsc/pcsc.h"
 
 #include <QDebug>
-
-#include <cstdio>
 
 namespace {
 
@@ -19,100 +16,102 @@ using desfire::exercise::commands;
 const QString complete = QStringLiteral("91:00");
 const QString moreFrames = QStringLiteral("91:af");
 
-// One command of the exercise. Every answer must be the status word alone.
-struct Exchange {
-    bool sent = false;
-    StatusWord status;
-    bool answered(const QString &expected) const {
-        return sent && statusWordText(status) == expected;
-    }
-};
-
 class Exercise {
 public:
     Exercise(SCARDHANDLE card, CardReports &reports) : card(card), reports(reports) {}
 
-    void run() {
+    DesfireOutcome run() {
         createAndSelectTestApplication();
         createTestFile();
         writeTestFile();
         deleteTestApplicationAndFormat();
+        return outcome;
     }
 
 private:
-    Exchange send(const QByteArray &command) {
+    // Every answer must be the status word alone.
+    CardAnswer send(const QByteArray &command) {
         QByteArray answer;
         const LONG result = desfire::transmitNative(card, command, 2, &answer);
         if (result != SCARD_S_SUCCESS) {
             reportTransmitFailure(result, reports);
-            return {};
+            return CardAnswer::failed(result);
         }
-        return {true, statusWordOf(answer)};
+        return CardAnswer::of(answer);
     }
 
-    // Records whether the step went as the full write cycle needs.
-    bool expect(bool asExpected) {
-        allAsExpected = allAsExpected && asExpected;
+    // Records whether the step went as the full write cycle needs; the first that did
+    // not is the one the outcome names.
+    bool expect(const char *step, const CardAnswer &answer, const QString &expected) {
+        const bool asExpected = answer.answered(expected);
+        if (!asExpected && outcome.failedStep.isEmpty()) {
+            outcome.failedStep = QLatin1String(step);
+            outcome.failure = answer;
+        }
         return asExpected;
     }
 
-    void printStatus(const char *what, const Exchange &exchange) {
-        std::printf("%s, %02X:%02X\n", what, exchange.status.sw1, exchange.status.sw2);
-        std::fflush(stdout);
+    void printStatus(const char *what, const CardAnswer &answer) {
+        reports.reportConsoleLine(
+            QString::asprintf("%s, %02X:%02X", what, answer.status.sw1, answer.status.sw2));
     }
 
     void createAndSelectTestApplication() {
-        if (!expect(send(commands().createApplication).answered(complete)))
+        if (!expect("create application", send(commands().createApplication), complete))
             return;
-        const Exchange selected = send(commands().selectApplication);
-        expect(selected.answered(complete));
-        if (selected.sent)
+        const CardAnswer selected = send(commands().selectApplication);
+        expect("select application", selected, complete);
+        if (selected.transmitted())
             printStatus("Select App", selected);
     }
 
     void createTestFile() {
-        const Exchange created = send(commands().createFile);
-        expect(created.answered(complete));
-        if (created.sent)
+        const CardAnswer created = send(commands().createFile);
+        expect("create file", created, complete);
+        if (created.transmitted())
             printStatus("CREATE FILE", created);
     }
 
     void writeTestFile() {
-        if (!expect(send(commands().selectApplication).answered(complete)))
+        if (!expect("select application", send(commands().selectApplication), complete))
             return;
-        const Exchange first = send(commands().writeFirstFrame);
-        expect(first.answered(moreFrames));
-        if (!first.sent)
+        const CardAnswer first = send(commands().writeFirstFrame);
+        expect("write file", first, moreFrames);
+        if (!first.transmitted())
             return;
         for (int i = 0; i < desfire::exercise::middleFrameCount; ++i)
-            expect(send(commands().writeMiddleFrame).answered(moreFrames));
-        expect(send(commands().writeLastFrame).answered(complete));
+            expect("write file", send(commands().writeMiddleFrame), moreFrames);
+        expect("write file", send(commands().writeLastFrame), complete);
     }
 
     void deleteTestApplicationAndFormat() {
-        expect(desfireAuthenticate(card, reports));
-        const Exchange deleted = send(commands().deleteApplication);
-        if (!deleted.sent)
+        expect("authenticate to the application", desfireAuthenticate(card, reports), complete);
+        const CardAnswer deleted = send(commands().deleteApplication);
+        expect("delete application", deleted, complete);
+        if (!deleted.transmitted())
             return;
-        expect(deleted.answered(complete));
-        expect(desfireAuthenticate(card, reports));
-        const Exchange formatted = send(commands().formatCard);
-        if (!formatted.sent)
+        expect("authenticate to the card", desfireAuthenticate(card, reports), complete);
+        const CardAnswer formatted = send(commands().formatCard);
+        expect("format card", formatted, complete);
+        if (!formatted.transmitted())
             return;
-        expect(formatted.answered(complete));
-        reports.reportUiMessage(allAsExpected ? QStringLiteral("DESFire Test Passed")
-                                              : QStringLiteral("DESFire Test Failed"));
+        const bool passed = outcome.failedStep.isEmpty();
+        outcome.verdict =
+            passed ? DesfireOutcome::Verdict::Passed : DesfireOutcome::Verdict::Failed;
+        reports.reportUiMessage(passed ? QStringLiteral("DESFire Test Passed")
+                                       : QStringLiteral("DESFire Test Failed"));
     }
 
     SCARDHANDLE card;
     CardReports &reports;
-    bool allAsExpected = true;
+    DesfireOutcome outcome;
 };
 
 } // namespace
 
-void runDesfireExercise(SCARDHANDLE card, CardReports &reports) {
+DesfireOutcome runDesfireExercise(SCARDHANDLE card, CardReports &reports) {
     qDebug() << "I've been asked to run through DESFire";
-    Exercise(card, reports).run();
+    const DesfireOutcome outcome = Exercise(card, reports).run();
     pcsc::disconnect(card, SCARD_RESET_CARD);
+    return outcome;
 }

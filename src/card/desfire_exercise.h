@@ -1,11 +1,25 @@
 #pragma once
 
+#include "card/card_answer.h"
+
+#include <QString>
+
 #include <PCSC/winscard.h>
 
 class CardReports;
+
+// How the stress test ended, for callers that count cycles.
+struct DesfireOutcome {
+    enum class Verdict { Passed, Failed, None };
+    Verdict verdict = Verdict::None;
+    // The first step that did not answer as the full write cycle needs, such as
+    // "create file", and what it got; empty when every step did.
+    QString failedStep;
+    CardAnswer failure;
+};
 
 // The DESFire stress test: creates a test application with a 7500-byte file, writes
 // the file, authenticates, deletes the application and formats the card, then resets
 // and disconnects the card. "DESFire Test Passed" only when every step answered as
 // expected; no verdict when the delete or the format cannot be transmitted.
-void runDesfireExercise(SCARDHANDLE card, CardReports &reports);
+DesfireOutcome runDesfireExercise(SCARDHANDLE card, CardReports &reports);

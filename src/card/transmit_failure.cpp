@@ -3,11 +3,8 @@
 #include "card/card_reports.h"
 #include "pcsc/pcsc_names.h"
 
-#include <cstdio>
-
 void reportTransmitFailure(LONG result, CardReports &reports) {
-    std::printf("Failed SCardTransmit\n");
-    std::fflush(stdout);
+    reports.reportConsoleLine(QStringLiteral("Failed SCardTransmit"));
     reportTransmitFailureName(result, reports);
 }
 

@@ -1,26 +1,27 @@
 #pragma once
 
-#include "printer_wait.h"
+#include "busy_printer_dialog.h"
+#include "card_printer.h"
 
-#include <QByteArray>
-#include <QList>
 #include <QObject>
-#include <QPair>
 
 #include <cstdint>
+#include <memory>
 
 class PrinterPlatform;
 class QLabel;
 
 // The "Printer" menu's operations: printer sessions and card positioning through the
-// SDK library, with SDK errors shown on the window's message label. The label and the
-// platform belong to the caller and must outlive this object.
-class PrinterControl : public QObject {
+// SDK library, with the print dialog for the printer, console lines for missing
+// exports, SDK errors on the window's message label and a progress dialog while the
+// printer is busy. The label and the platform belong to the caller and must outlive
+// this object.
+class PrinterControl : public QObject, private PrinterFrontEnd {
     Q_OBJECT
 public:
     PrinterControl(QLabel *atrLabel, PrinterPlatform &platform, QObject *parent = nullptr);
 
-    void setWaitLimits(const PrinterWaitLimits &limits) { waitLimits_ = limits; }
+    void setWaitLimits(const PrinterWaitLimits &limits) { printer_.setWaitLimits(limits); }
 
     // Shows a failed SDK result in white on red on the message label.
     void showSdkError(std::int32_t result);
@@ -33,20 +34,14 @@ public slots:
     void ejectCard();
 
 private:
-    struct Placement;
-    enum class Pass { Done, NeedsSession };
-
-    void positionCard(const Placement &placement);
-    Pass feedPass(const Placement &placement);
-    Pass ejectPass(const Placement &placement);
-    Pass movePass(const Placement &placement);
-    void awaitPrinter();
-    bool succeeded(std::int32_t result);
+    void exportMissing(const char *exportName, const char *consoleLine) override;
+    void sdkFailed(std::int32_t result) override { showSdkError(result); }
+    void sessionNeeded() override { openPrinterSession(); }
+    bool pauseWhileBusy(std::chrono::milliseconds length) override;
+    void busyWaitEnded() override { busyDialog_.reset(); }
 
     QLabel *atrLabel_;
     PrinterPlatform &platform_;
-    PrinterWaitLimits waitLimits_;
-    // The queue names handed to the SDK, by session: the SDK may use a name for as long
-    // as its session lives, so it is kept until a close of that session succeeds.
-    QList<QPair<std::uint32_t, QByteArray>> sessionPrinters_;
+    CardPrinter printer_;
+    std::unique_ptr<BusyPrinterDialog> busyDialog_; // while the printer is busy
 };

@@ -1,8 +1,9 @@
 #include "qt_printer_platform.h"
 
+#include "printer_queues.h"
+
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QPrinterInfo>
 
 std::optional<QString> QtPrinterPlatform::choosePrinter() {
     QPrinter printer;
@@ -15,5 +16,5 @@ std::optional<QString> QtPrinterPlatform::choosePrinter() {
 }
 
 bool QtPrinterPlatform::supportsCardPrinter(const QString &queue) {
-    return QPrinterInfo::printerInfo(queue).makeAndModel().startsWith(QLatin1String("Vantorel"));
+    return hasCardPrinterDriver(queue);
 }

@@ -5,7 +5,7 @@
 class QLibrary;
 
 // The printer SDK library, loaded once and never unloaded; null when it could not be
-// loaded. GUI thread only.
+// loaded. Used from one thread, as the session state is (printer_state.h).
 extern QLibrary *sdkLibrary;
 
 // Loads libVantorelAPI.so through the dynamic loader's own search path

@@ -1,7 +1,9 @@
 #include "card/apdu_exchange.h"
+#include "card/apdu_text.h"
 #include "card_test_support.h"
 #include "iso_card.h"
 #include "pcsc/pcsc.h"
+#include "pcsc/pcsc_names.h"
 #include "pcsc_test_support.h"
 #include "stdout_capture.h"
 
@@ -9,6 +11,27 @@
 
 using cardtest::ConnectedCard;
 using cardtest::RecordedReports;
+
+namespace {
+
+// The answers the exchange gives back, told apart as the pop-up and the failure
+// reports tell them.
+struct SortedAnswers {
+    explicit SortedAnswers(const QList<ApduLineAnswer> &answers) {
+        for (const ApduLineAnswer &answer : answers) {
+            lineIndexes.append(answer.lineIndex);
+            if (answer.result == SCARD_S_SUCCESS)
+                entries.append(apdutext::responseEntry(answer.lineIndex, answer.response));
+            else
+                failures.append(pcscCodeName(answer.result));
+        }
+    }
+    QList<int> lineIndexes;
+    QStringList entries;
+    QStringList failures;
+};
+
+} // namespace
 
 class TestApduExchange : public QObject {
     Q_OBJECT
@@ -73,7 +96,7 @@ void TestApduExchange::exchange() {
     QVERIFY2(card.ok(), qPrintable(card.failure()));
     RecordedReports reports;
     StdoutCapture capture;
-    exchangeApdus(card.handle, pcsc::t1Pci(), text, reports);
+    const SortedAnswers answers(exchangeApdus(card.handle, pcsc::t1Pci(), text, reports));
     const QString console = cardtest::withoutDebugLines(capture.text());
 
     QCOMPARE(card.commands(), sent);
@@ -85,6 +108,14 @@ void TestApduExchange::exchange() {
         QCOMPARE(reports.popups[0].message.size(), int(strlen("APDU Response 1: ")) + 2 * 258);
     else
         QCOMPARE(reports.popups[0].message, popupMessage);
+
+    // Every line, in order, with what the operator was shown for it.
+    QList<int> everyLine;
+    for (int i = 0; i < apdutext::splitLines(text).size(); ++i)
+        everyLine.append(i);
+    QCOMPARE(answers.lineIndexes, everyLine);
+    QCOMPARE(answers.entries.join(QLatin1Char('\r')), reports.popups[0].message);
+    QCOMPARE(answers.failures, uiMessages);
 }
 
 // The exchange sends with the structure it is handed: the T=1 structure on a T=0
@@ -125,12 +156,14 @@ void TestApduExchange::stopsBetweenLines() {
     RecordedReports reports;
     StdoutCapture capture;
     int asked = 0;
-    exchangeApdus(card.handle, pcsc::t1Pci(), QStringLiteral("80100001\n80100002\n\n80100003"),
-                  reports, [&] { return asked++ >= linesBeforeStop; });
+    const QList<ApduLineAnswer> answers =
+        exchangeApdus(card.handle, pcsc::t1Pci(), QStringLiteral("80100001\n80100002\n\n80100003"),
+                      reports, [&] { return asked++ >= linesBeforeStop; });
 
     QCOMPARE(card.commands(), QStringList({"80100001", "80100002", "80100003"})
                                   .mid(0, linesBeforeStop == 4 ? 3 : linesBeforeStop));
     QCOMPARE(asked, qMin(linesBeforeStop + 1, 4));
+    QCOMPARE(answers.size(), linesBeforeStop);
     QCOMPARE(reports.popups.size(), 1);
     QCOMPARE(reports.popups[0].message, popupMessage);
 }

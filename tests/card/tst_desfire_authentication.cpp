@@ -35,21 +35,25 @@ private slots:
     void againstTheCard();
     void freshChallengeEachCall();
     void cardWithoutDesfire();
+    void challengeTooLongForTheBuffer();
 };
 
 void TestDesfireAuthentication::againstTheCard_data() {
     QTest::addColumn<desfire::DesBlock>("piccKey");
     QTest::addColumn<bool>("accepted");
+    QTest::addColumn<QString>("answer");
     QTest::addColumn<QString>("console");
     // The second line is the answer's status word, behind the 8-byte cryptogram.
-    QTest::newRow("factory key") << desfire::DesBlock{} << true << "AUTH, 91:AF\nAUTH, 91:00\n";
-    QTest::newRow("other key") << desfire::DesBlock{1, 2, 3, 4, 5, 6, 7, 8} << false
+    QTest::newRow("factory key") << desfire::DesBlock{} << true << "91 00"
+                                 << "AUTH, 91:AF\nAUTH, 91:00\n";
+    QTest::newRow("other key") << desfire::DesBlock{1, 2, 3, 4, 5, 6, 7, 8} << false << "91 AE"
                                << "AUTH, 91:AF\nAUTH, 91:AE\n";
 }
 
 void TestDesfireAuthentication::againstTheCard() {
     QFETCH(desfire::DesBlock, piccKey);
     QFETCH(bool, accepted);
+    QFETCH(QString, answer);
     QFETCH(QString, console);
 
     auto desfireCard = std::make_shared<vcard::DesfireCard>(withPiccKey(piccKey));
@@ -57,7 +61,9 @@ void TestDesfireAuthentication::againstTheCard() {
     QVERIFY2(card.ok(), qPrintable(card.failure()));
     RecordedReports reports;
     StdoutCapture capture;
-    QCOMPARE(desfireAuthenticate(card.handle, reports), accepted);
+    const CardAnswer got = desfireAuthenticate(card.handle, reports);
+    QCOMPARE(got.answered(QStringLiteral("91:00")), accepted);
+    QCOMPARE(got.text(), answer);
     QCOMPARE(cardtest::withoutDebugLines(capture.text()), console);
     QCOMPARE(reports.uiMessages, QStringList());
     bool authenticated = false;
@@ -72,8 +78,8 @@ void TestDesfireAuthentication::freshChallengeEachCall() {
     ConnectedCard card(std::make_shared<vcard::DesfireCard>(), SCARD_PROTOCOL_T1);
     QVERIFY2(card.ok(), qPrintable(card.failure()));
     RecordedReports reports;
-    QVERIFY(desfireAuthenticate(card.handle, reports));
-    QVERIFY(desfireAuthenticate(card.handle, reports));
+    QVERIFY(desfireAuthenticate(card.handle, reports).answered(QStringLiteral("91:00")));
+    QVERIFY(desfireAuthenticate(card.handle, reports).answered(QStringLiteral("91:00")));
     const QStringList sent = card.commands();
     QCOMPARE(sent.size(), 4);
     QCOMPARE(sent[0], authenticateCommand);
@@ -92,7 +98,7 @@ void TestDesfireAuthentication::cardWithoutDesfire() {
     QVERIFY2(card.ok(), qPrintable(card.failure()));
     RecordedReports reports;
     StdoutCapture capture;
-    QVERIFY(!desfireAuthenticate(card.handle, reports));
+    QCOMPARE(desfireAuthenticate(card.handle, reports).text(), QStringLiteral("6E 00"));
     QCOMPARE(cardtest::withoutDebugLines(capture.text()),
              QStringLiteral("AUTH, 6E:00\nAUTH, 6E:00\n"));
 
@@ -103,6 +109,22 @@ void TestDesfireAuthentication::cardWithoutDesfire() {
     QCOMPARE(card.commands(),
              QStringList({authenticateCommand,
                           QStringLiteral("90AF000010") + data.toHex().toUpper() + "00"}));
+}
+
+// The first command fails to transmit: nothing is printed or reported, and the
+// failure's code is what the call gives back.
+void TestDesfireAuthentication::challengeTooLongForTheBuffer() {
+    vcard::DesfireOptions options;
+    options.statusPadding = 1;
+    ConnectedCard card(std::make_shared<vcard::DesfireCard>(options), SCARD_PROTOCOL_T1);
+    QVERIFY2(card.ok(), qPrintable(card.failure()));
+    RecordedReports reports;
+    StdoutCapture capture;
+    QCOMPARE(desfireAuthenticate(card.handle, reports).text(),
+             QStringLiteral("SCARD_E_INSUFFICIENT_BUFFER"));
+    QCOMPARE(cardtest::withoutDebugLines(capture.text()), QString());
+    QCOMPARE(reports.uiMessages, QStringList());
+    QCOMPARE(card.commands(), QStringList{authenticateCommand});
 }
 
 QTEST_GUILESS_MAIN(TestDesfireAuthentication)

@@ -1,11 +1,14 @@
 // The DESFire stress test run by a real worker on its own thread, against the virtual
 // DESFire card in the contact reader.
 
+#include "card/desfire_exercise.h"
 #include "card/desfire_exercise_commands.h"
 #include "card_log.h"
+#include "card_test_support.h"
 #include "debug_log.h"
 #include "desfire_card.h"
 #include "hex.h"
+#include "inserted_card.h"
 #include "iso_card.h"
 #include "pcsc/pcsc.h"
 #include "pcsc_test_support.h"
@@ -22,6 +25,7 @@ using vcard::DesfireCard;
 using vcard::DesfireExchange;
 
 Q_DECLARE_METATYPE(vcard::DesfireOptions)
+Q_DECLARE_METATYPE(DesfireOutcome::Verdict)
 
 namespace {
 
@@ -34,33 +38,6 @@ const QString cycleDone = QStringLiteral("About to look for card exit");
 QByteArray bytes(const vcard::Bytes &b) {
     return QByteArray(reinterpret_cast<const char *>(b.data()), int(b.size()));
 }
-
-// A virtual DESFire card in the reader for the length of a test.
-struct InsertedCard {
-    explicit InsertedCard(vcard::DesfireOptions options = {})
-        : card(std::make_shared<DesfireCard>(std::move(options))), link(card) {}
-    ~InsertedCard() {
-        link.remove();
-        testsupport::waitForCard(testsupport::contactReader, false);
-    }
-    bool insert() {
-        return link.insert(readerSlot) &&
-               testsupport::waitForCard(testsupport::contactReader, true);
-    }
-    std::vector<DesfireExchange> commandLog() {
-        std::vector<DesfireExchange> log;
-        link.withCard([&](vcard::VirtualCard &) { log = card->commandLog(); });
-        return log;
-    }
-    size_t applicationCount() {
-        size_t count = 0;
-        link.withCard([&](vcard::VirtualCard &) { count = card->applicationIds().size(); });
-        return count;
-    }
-
-    std::shared_ptr<DesfireCard> card;
-    vcard::VpcdLink link;
-};
 
 // The WriteData command and the frames that continue it.
 std::vector<DesfireExchange> writeFrames(const std::vector<DesfireExchange> &log) {
@@ -111,6 +88,8 @@ private slots:
     void verdict_data();
     void verdict();
     void runCutBeforeTheFormat();
+    void outcome_data();
+    void outcome();
     void cardTakenAwayDuringTheWrites();
     void t0ApduRunThenStressTestOnTheSameCard();
     void refusedConnectionKeepsTheRequestForTheNextCard();
@@ -251,6 +230,78 @@ void TestDesfireExercise::runCutBeforeTheFormat() {
         QCOMPARE(codeNames(harness.uiMessages), QStringList());
         QCOMPARE(card.applicationCount(), size_t(0));
     }
+}
+
+void TestDesfireExercise::outcome_data() {
+    QTest::addColumn<vcard::DesfireOptions>("options");
+    QTest::addColumn<int>("dropAfterCommands"); // 0: the card stays
+    QTest::addColumn<DesfireOutcome::Verdict>("expectedVerdict");
+    QTest::addColumn<QString>("failedStep");
+    QTest::addColumn<QString>("failure"); // a prefix of it
+
+    using Verdict = DesfireOutcome::Verdict;
+    QTest::newRow("factory card") << vcard::DesfireOptions() << 0 << Verdict::Passed << ""
+                                  << "";
+
+    vcard::DesfireOptions present;
+    vcard::DesfireApplicationSpec application;
+    application.aid = {0xC8, 0x28, 0x68};
+    present.applications.push_back(application);
+    QTest::newRow("application already present")
+        << present << 0 << Verdict::Failed << "create application"
+        << "91 DE";
+
+    vcard::DesfireOptions otherKey;
+    otherKey.piccMasterKey = {0x10, 0x20, 0x30, 0x40, 0x50, 0x60, 0x70, 0x80};
+    QTest::newRow("card-level key not the one in use")
+        << otherKey << 0 << Verdict::Failed << "authenticate to the card"
+        << "91 AE";
+
+    // Another application's file leaves too little memory for the test file.
+    vcard::DesfireOptions nearlyFull;
+    vcard::DesfireApplicationSpec other;
+    other.aid = {0x01, 0x02, 0x03};
+    other.files.push_back({1, 0x00, 0xEEEE, 1024, {}});
+    nearlyFull.applications.push_back(other);
+    QTest::newRow("card nearly full") << nearlyFull << 0 << Verdict::Failed << "create file"
+                                      << "91 0E";
+
+    vcard::DesfireOptions padded;
+    padded.statusPadding = 1;
+    QTest::newRow("answers too long") << padded << 0 << Verdict::None << "create application"
+                                      << "SCARD_E_INSUFFICIENT_BUFFER";
+
+    // vpcd answers the command during which the card leaves with nothing at all.
+    QTest::newRow("card taken away during the writes")
+        << vcard::DesfireOptions() << 60 << Verdict::None << "write file"
+        << "no status word";
+}
+
+// What the exercise tells its caller: the verdict, and the first step that did not
+// answer as the full write cycle needs, with what it got.
+void TestDesfireExercise::outcome() {
+    QFETCH(vcard::DesfireOptions, options);
+    QFETCH(int, dropAfterCommands);
+    QFETCH(DesfireOutcome::Verdict, expectedVerdict);
+    QFETCH(QString, failedStep);
+    QFETCH(QString, failure);
+
+    cardtest::ConnectedCard card(std::make_shared<DesfireCard>(options), SCARD_PROTOCOL_T1);
+    QVERIFY2(card.ok(), qPrintable(card.failure()));
+    card.link().dropAfterCommands(dropAfterCommands);
+    cardtest::RecordedReports reports;
+    StdoutCapture console;
+    const DesfireOutcome got = runDesfireExercise(card.handle, reports);
+    card.disconnected = true;
+
+    QCOMPARE(got.verdict, expectedVerdict);
+    QCOMPARE(got.failedStep, failedStep);
+    QVERIFY2(got.failure.text().startsWith(failure), qPrintable(got.failure.text()));
+    QCOMPARE(got.failure.transmitted(), !failure.startsWith(QLatin1String("SCARD_")));
+    // The operator's verdict says the same.
+    const QStringList shown{expectedVerdict == DesfireOutcome::Verdict::Passed ? passed : failed};
+    QCOMPARE(verdicts(reports.uiMessages),
+             expectedVerdict == DesfireOutcome::Verdict::None ? QStringList() : shown);
 }
 
 // The card leaves in the middle of the writes: the failures are shown by code name, no

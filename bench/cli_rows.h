@@ -1,0 +1,8 @@
+#pragma once
+
+#include "bench_table.h"
+
+// Rows of quorvane-cli run as a program, each against the same work done straight
+// through PC/SC, on the same virtual card, in the same run.
+BenchRow cliExerciseRow(int runs);
+BenchRow cliSoakRow(int cycles);
