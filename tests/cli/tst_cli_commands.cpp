@@ -258,18 +258,24 @@ void TestCliCommands::desfireTestOtherPiccKey() {
                     report});
     QVERIFY(run.finish());
     QCOMPARE(run.exitCode(), 1);
+    // The first cycle gets as far as the card-level authentication. The format it
+    // cannot do would have freed the memory its deleted application took, as a real
+    // card keeps it until then: the later cycles cannot create their application.
+    const QStringList steps{"authenticate to the card", "create application", "create application"};
+    const QStringList statuses{"91 AE", "91 0E", "91 0E"};
     QCOMPARE(run.progressLines(),
              QStringList({"cycle 1/3: failed at authenticate to the card: 91 AE",
-                          "cycle 2/3: failed at authenticate to the card: 91 AE",
-                          "cycle 3/3: failed at authenticate to the card: 91 AE"}));
+                          "cycle 2/3: failed at create application: 91 0E",
+                          "cycle 3/3: failed at create application: 91 0E"}));
     QVERIFY(run.output().contains(QLatin1String("summary: 0 passed, 3 failed of 3 cycles")));
     const QJsonObject json = readReport(report);
     QCOMPARE(verdictsOf(json), repeated(QStringLiteral("failed"), 3));
-    for (const QJsonValue &cycle : json[QStringLiteral("cycles")].toArray()) {
-        QCOMPARE(cycle[QStringLiteral("failedStep")].toString(),
-                 QStringLiteral("authenticate to the card"));
-        QCOMPARE(cycle[QStringLiteral("status")].toString(), QStringLiteral("91 AE"));
-        QVERIFY(cycle[QStringLiteral("codeName")].isNull());
+    const QJsonArray cycles = json[QStringLiteral("cycles")].toArray();
+    QCOMPARE(cycles.size(), 3);
+    for (int i = 0; i < cycles.size(); ++i) {
+        QCOMPARE(cycles[i][QStringLiteral("failedStep")].toString(), steps[i]);
+        QCOMPARE(cycles[i][QStringLiteral("status")].toString(), statuses[i]);
+        QVERIFY(cycles[i][QStringLiteral("codeName")].isNull());
     }
 }
 
