@@ -41,22 +41,6 @@ commands_in() { grep -c '^APDU ' "$1" 2>/dev/null || true; }
 last_command_in() { grep '^APDU ' "$1" 2>/dev/null | tail -n 1; }
 at_least() { [ "$(commands_in "$1")" -ge "$2" ]; }
 
-# Closes the window as a window manager's close button does and waits for the program
-# to end by itself. Prints how long that took.
-close_and_wait_for_exit() {
-  local started=$(date +%s%N)
-  "$close_window" "$window" || fail "could not ask the window to close"
-  wait_until 15 "the program to end after the close" bash -c "! kill -0 $app_pid 2>/dev/null"
-  wait "$app_pid"
-  status=$?
-  app_pid=
-  echo "$1: the program ended $((($(date +%s%N) - started) / 1000000)) ms after the close, status $status"
-  [ "$status" -eq 0 ] || fail "$1: exit status $status"
-  ! has_line "$err" "QThread: Destroyed while thread is still running" ||
-    fail "$1: a running worker thread was destroyed"
-  ! has_line "$err" "still busy with the card" || fail "$1: a worker was left behind"
-}
-
 start_display
 
 # 1. A long typed run.

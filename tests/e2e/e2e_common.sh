@@ -102,6 +102,24 @@ label_text() {
 }
 label_has() { label_text | grep -qF -- "$1"; }
 
+# close_and_wait_for_exit WHAT: closes the window as a window manager's close button
+# does ($close_window, the x_close_window tool) and waits for the program to end by
+# itself, with status 0 and no worker left behind. Prints how long that took.
+close_and_wait_for_exit() {
+  local started status
+  started=$(date +%s%N)
+  "$close_window" "$window" || fail "$1: could not ask the window to close"
+  wait_until 15 "the program to end after the close" bash -c "! kill -0 $app_pid 2>/dev/null"
+  wait "$app_pid"
+  status=$?
+  app_pid=
+  echo "$1: the program ended $((($(date +%s%N) - started) / 1000000)) ms after the close, status $status"
+  [ "$status" -eq 0 ] || fail "$1: exit status $status"
+  ! has_line "$err" "QThread: Destroyed while thread is still running" ||
+    fail "$1: a running worker thread was destroyed"
+  ! has_line "$err" "still busy with the card" || fail "$1: a worker was left behind"
+}
+
 # The reader box's entries: the placeholder, then the readers in pcscd's order.
 choose_reader() {
   local downs=$1

@@ -17,6 +17,7 @@ set -uo pipefail
 program=$1
 sdk_dir=$2
 work=$4
+close_window=$5
 # The list the program reads: the system's, else its compiled-in copy. A user's copy
 # would come first; the program gets a cache directory without one (e2e_common.sh).
 atr_list=/usr/share/pcsc/smartcard_list.txt
@@ -111,5 +112,7 @@ echo "card after the run: $state"
 if grep -q '^ID_OpenSession' <(grep -v '^card ' "$sim_log" | tail -n +2); then
   fail "a second session was opened"
 fi
+
+close_and_wait_for_exit "the main job"
 
 echo "PASS: screenshots in $shots"
