@@ -1,12 +1,20 @@
 #include "apdu_text.h"
 
-#include <QRegularExpression>
-
 namespace apdutext {
 
 QStringList splitLines(const QString &text) {
-    static const QRegularExpression lineBreak(QStringLiteral("[\r\n]"));
-    return text.split(lineBreak);
+    // Not with a regular expression: it matches nothing in text holding a lone
+    // surrogate (a paste can bring one), which would send every line as one command.
+    QStringList lines;
+    int start = 0;
+    for (int i = 0; i < text.size(); ++i) {
+        if (text[i] == QLatin1Char('\r') || text[i] == QLatin1Char('\n')) {
+            lines.append(text.mid(start, i - start));
+            start = i + 1;
+        }
+    }
+    lines.append(text.mid(start));
+    return lines;
 }
 
 QByteArray decodeLine(const QString &line) {

@@ -33,6 +33,11 @@ void TestApduText::splitLines_data() {
     QTest::newRow("only a break") << "\n" << QStringList{"", ""};
     QTest::newRow("other white space stays in the line")
         << "00 A4\t04 00 00" << QStringList{"00 A4\t04 00 00"};
+    // A paste can bring UTF-16 that is not valid Unicode; its line breaks still count.
+    const QChar loneSurrogate(ushort(0xD800));
+    QTest::newRow("lone surrogate")
+        << QString("00A4") + loneSurrogate + "0400\n00B0000000"
+        << QStringList{QString("00A4") + loneSurrogate + "0400", "00B0000000"};
 }
 
 void TestApduText::splitLines() {
