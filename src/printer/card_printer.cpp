@@ -29,6 +29,7 @@ bool CardPrinter::openSession(const QString &queue) {
     QByteArray printer = queue.toUtf8();
     if (!succeeded(open(printer.constData(), &sessionHandle, 0)))
         return false;
+    ++sessionsOpened_;
     sessionPrinters_.append({sessionHandle, std::move(printer)});
     auto *readType = sdkFunction<ID_PrinterType_t>("ID_PrinterType");
     if (!readType) {
@@ -82,9 +83,12 @@ bool CardPrinter::positionCard(const Placement &placement) {
                                                               : feedPass(placement);
         if (pass != Pass::NeedsSession || sessionOffered)
             return pass == Pass::Moved;
+        const int openedBefore = sessionsOpened_;
         frontEnd_.sessionNeeded();
         sessionOffered = true;
-        if (sessionHandle == 0)
+        // A failed open may leave a handle behind, as the SDK wrote it: only a session
+        // that opened lets the motion go on.
+        if (sessionsOpened_ == openedBefore || sessionHandle == 0)
             return false;
     }
 }

@@ -68,4 +68,5 @@ private:
     // The queue names handed to the SDK, by session: the SDK may use a name for as long
     // as its session lives, so it is kept until a close of that session succeeds.
     QList<QPair<std::uint32_t, QByteArray>> sessionPrinters_;
+    int sessionsOpened_ = 0;
 };

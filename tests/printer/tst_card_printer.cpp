@@ -22,6 +22,11 @@ struct RecordingFrontEnd : PrinterFrontEnd {
         events << QStringLiteral("session needed");
         if (opensOnDemand)
             printer->openSession(QStringLiteral("Vantorel_Sim"));
+        if (failsLeavingHandle) {
+            printer->openSession(QStringLiteral("No_Such_Printer"));
+            // What an SDK that writes the handle before it fails leaves behind.
+            sessionHandle = 0x5EED;
+        }
     }
     bool pauseWhileBusy(std::chrono::milliseconds) override {
         ++pauses;
@@ -31,6 +36,7 @@ struct RecordingFrontEnd : PrinterFrontEnd {
 
     CardPrinter *printer = nullptr;
     bool opensOnDemand = false;
+    bool failsLeavingHandle = false;
     int pausesBeforeGivingUp = 1000;
     int pauses = 0;
     QStringList events;
@@ -148,18 +154,35 @@ void TestCardPrinter::motions() {
 
 void TestCardPrinter::sessionOnDemand_data() {
     QTest::addColumn<bool>("opensOnDemand");
+    QTest::addColumn<bool>("failsLeavingHandle");
+    QTest::addColumn<QString>("type");
     QTest::addColumn<bool>("moved");
-    QTest::newRow("front end opens one") << true << true;
-    QTest::newRow("front end opens none") << false << false;
+    QTest::addColumn<QStringList>("events");
+    QTest::newRow("front end opens one")
+        << true << false << "1" << true << QStringList{"session needed", "wait ended"};
+    QTest::newRow("front end opens none")
+        << false << false << "1" << false << QStringList{"session needed"};
+    // The motion must not go on with the handle of a session that did not open, which
+    // the SDK would refuse (-12) or, worse, take for another session.
+    QTest::newRow("open fails, a handle left behind")
+        << false << true << "1" << false << QStringList{"session needed", "failed -5"};
+    QTest::newRow("open fails, a handle left behind, moved directly")
+        << false << true << "3" << false << QStringList{"session needed", "failed -5"};
 }
 
 void TestCardPrinter::sessionOnDemand() {
     QFETCH(bool, opensOnDemand);
+    QFETCH(bool, failsLeavingHandle);
+    QFETCH(QString, type);
     QFETCH(bool, moved);
+    QFETCH(QStringList, events);
+    qputenv("VANTOREL_SIM_PRINTER_TYPE", type.toUtf8());
+    printerType = quint8(type.toInt());
     frontEnd_.opensOnDemand = opensOnDemand;
+    frontEnd_.failsLeavingHandle = failsLeavingHandle;
     QCOMPARE(printer_->cardToContactless(), moved);
-    QCOMPARE(frontEnd_.events.first(), QStringLiteral("session needed"));
-    QCOMPARE(frontEnd_.events.count(QStringLiteral("session needed")), 1);
+    QCOMPARE(frontEnd_.events, events);
+    sessionHandle = moved ? sessionHandle : 0;
 }
 
 QTEST_GUILESS_MAIN(TestCardPrinter)
