@@ -12,6 +12,7 @@ packages=(
   xvfb xdotool xclip imagemagick x11-utils x11-xserver-utils libx11-dev
   iproute2 procps dpkg-dev file
   lintian appstream desktop-file-utils
+  clang libclang-rt-14-dev
 )
 
 missing=()
