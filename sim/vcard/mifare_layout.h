@@ -27,7 +27,7 @@ constexpr int trailerGroup = 3;
 int groupOf(int block);
 
 // The PC/SC storage-card ATR: 3B 8F 80 01, the application identifier of the PC/SC
-// workgroup's RID with standard 03 (ISO/IEC 14443 A part 3) and the card's name, TCK.
+// workgroup's RID with standard 03 (ISO/IEC 14443-3, type A) and the card's name, TCK.
 Bytes storageCardAtr(CardType type);
 
 // The manufacturer block: UID, BCC, SAK, ATQA and maker data.

@@ -15,7 +15,7 @@ namespace storagecard {
 bool isContactlessAtr(const QByteArray &atr);
 
 // The card a storage-card ATR names (category 80, application identifier 4F with the
-// PC/SC workgroup's RID A0 00 00 03 06, standard 03 for ISO/IEC 14443 A part 3, card
+// PC/SC workgroup's RID A0 00 00 03 06, standard 03 for ISO/IEC 14443-3, type A, card
 // name 00 01, 00 02 or 00 26), with a right check byte; otherwise nothing.
 std::optional<mifare::ClassicType> classicTypeOfAtr(const QByteArray &atr);
 
