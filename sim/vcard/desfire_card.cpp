@@ -1,5 +1,6 @@
 #include "desfire_card.h"
 
+#include "contactless_reader.h"
 #include "desfire_protocol.h"
 #include "iso_card.h"
 
@@ -62,11 +63,16 @@ void DesfireCard::endSession() {
     chain_ = Chain{};
 }
 
+// Get Data never reaches the card: the reader answers it from what it learnt when the
+// card entered its field.
 Bytes DesfireCard::execute(const Bytes &apdu) {
-    Bytes answer = answerTo(apdu);
-    answer.insert(answer.end() - 2, options_.statusPadding, 0x00);
-    log_.push_back({apdu, answer});
-    return answer;
+    std::optional<Bytes> answer = reader::answerGetData(apdu, options_.uid);
+    if (!answer) {
+        answer = answerTo(apdu);
+        answer->insert(answer->end() - 2, options_.statusPadding, 0x00);
+    }
+    log_.push_back({apdu, *answer});
+    return *answer;
 }
 
 // Short APDUs only: 90 INS 00 00 00, or 90 INS 00 00 Lc data 00. A malformed wrapping

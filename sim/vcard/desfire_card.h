@@ -31,6 +31,8 @@ struct DesfireExchange {
 // commands inside an application, and file commands at the card level, get 9D; key
 // settings refuse with AE, file access rights with 9D; written frames take effect at
 // once. As on a real card, a deleted application's memory stays used until FormatPICC.
+// As a PC/SC reader's firmware does for every contactless card, FF CA 00 00 00 gives the
+// UID (reader::answerGetData), without the status padding of the fault below.
 //
 // Throws std::invalid_argument when the options describe a card that cannot exist
 // (duplicate or zero AIDs, too many applications or keys, files out of range, more
