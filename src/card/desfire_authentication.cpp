@@ -1,6 +1,7 @@
 #include "desfire_authentication.h"
 
 #include "card/card_reports.h"
+#include "card/desfire_authentication_review.h"
 #include "card/desfire_command.h"
 #include "card/desfire_crypto.h"
 #include "card/status_word.h"
@@ -33,7 +34,7 @@ QByteArray bytesOf(const desfire::DesBlock &block) {
 
 } // namespace
 
-CardAnswer desfireAuthenticate(SCARDHANDLE card, CardReports &reports) {
+DesfireAuthentication desfireAuthenticate(SCARDHANDLE card, CardReports &reports) {
     // Factory DES key, value 0 and version 0, as the cards under test hold it.
     desfire::DesBlock key;
     key.fill(0x00);
@@ -42,8 +43,13 @@ CardAnswer desfireAuthenticate(SCARDHANDLE card, CardReports &reports) {
     const LONG asked =
         desfire::transmitNative(card, desfire::wrapNative(authenticate, QByteArray(1, keyNumber)),
                                 answerCapacity, &challenge);
-    if (asked != SCARD_S_SUCCESS)
-        return CardAnswer::failed(asked);
+    DesfireAuthentication outcome;
+    if (asked != SCARD_S_SUCCESS) {
+        outcome.challenge = CardAnswer::failed(asked);
+        outcome.fault = AnswerFault{outcome.challenge, {}};
+        return outcome;
+    }
+    outcome.challenge = CardAnswer::of(challenge);
     printStatus(challenge, reports);
 
     const desfire::AuthenticationCryptograms cryptograms =
@@ -56,8 +62,14 @@ CardAnswer desfireAuthenticate(SCARDHANDLE card, CardReports &reports) {
         answerCapacity, &confirmation);
     if (result != SCARD_S_SUCCESS) {
         reportTransmitFailureName(result, reports);
-        return CardAnswer::failed(result);
+        outcome.confirmation = CardAnswer::failed(result);
+        outcome.fault = desfire::challengeFault(challenge);
+        if (!outcome.fault)
+            outcome.fault = AnswerFault{*outcome.confirmation, {}};
+        return outcome;
     }
     printStatus(confirmation, reports);
-    return CardAnswer::of(confirmation);
+    outcome.confirmation = CardAnswer::of(confirmation);
+    outcome.fault = desfire::reviewAuthentication(key, rndA, challenge, confirmation);
+    return outcome;
 }

@@ -44,11 +44,22 @@ private:
     // not is the one the outcome names.
     bool expect(const char *step, const CardAnswer &answer, const QString &expected) {
         const bool asExpected = answer.answered(expected);
-        if (!asExpected && outcome.failedStep.isEmpty()) {
-            outcome.failedStep = QLatin1String(step);
-            outcome.failure = answer;
-        }
+        if (!asExpected)
+            recordFailure(step, AnswerFault{answer, {}});
         return asExpected;
+    }
+
+    // Counts only when the card proved that it holds the key.
+    void expectProved(const char *step, const DesfireAuthentication &authentication) {
+        if (authentication.fault)
+            recordFailure(step, *authentication.fault);
+    }
+
+    void recordFailure(const char *step, const AnswerFault &fault) {
+        if (!outcome.failedStep.isEmpty())
+            return;
+        outcome.failedStep = QLatin1String(step);
+        outcome.failure = fault;
     }
 
     void printStatus(const char *what, const CardAnswer &answer) {
@@ -85,12 +96,12 @@ private:
     }
 
     void deleteTestApplicationAndFormat() {
-        expect("authenticate to the application", desfireAuthenticate(card, reports), complete);
+        expectProved("authenticate to the application", desfireAuthenticate(card, reports));
         const CardAnswer deleted = send(commands().deleteApplication);
         expect("delete application", deleted, complete);
         if (!deleted.transmitted())
             return;
-        expect("authenticate to the card", desfireAuthenticate(card, reports), complete);
+        expectProved("authenticate to the card", desfireAuthenticate(card, reports));
         const CardAnswer formatted = send(commands().formatCard);
         expect("format card", formatted, complete);
         if (!formatted.transmitted())

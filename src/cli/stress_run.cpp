@@ -123,9 +123,9 @@ void StressRun::exercise(CycleRecord &cycle) {
             cycle.verdict = CycleRecord::Verdict::Passed;
         } else {
             const QString got = outcome.failure.text();
-            if (!outcome.failure.transmitted())
+            if (!outcome.failure.answer.transmitted())
                 cycle.codeName = got;
-            else if (!outcome.failure.withoutStatus)
+            else if (outcome.failure.statusAtFault())
                 cycle.status = got;
             cycle.fail(outcome.failedStep, got);
         }
