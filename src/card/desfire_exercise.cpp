@@ -5,7 +5,6 @@
 #include "card/desfire_command.h"
 #include "card/desfire_exercise_commands.h"
 #include "card/transmit_failure.h"
-#include "pcsc/pcsc.h"
 
 #include <QDebug>
 
@@ -122,7 +121,5 @@ private:
 
 DesfireOutcome runDesfireExercise(SCARDHANDLE card, CardReports &reports) {
     qDebug() << "I've been asked to run through DESFire";
-    const DesfireOutcome outcome = Exercise(card, reports).run();
-    pcsc::disconnect(card, SCARD_RESET_CARD);
-    return outcome;
+    return Exercise(card, reports).run();
 }

@@ -64,7 +64,7 @@ void TestDesfireAuthentication::againstTheCard() {
     QVERIFY2(card.ok(), qPrintable(card.failure()));
     RecordedReports reports;
     StdoutCapture capture;
-    const DesfireAuthentication got = desfireAuthenticate(card.handle, reports);
+    const DesfireAuthentication got = desfireAuthenticate(card.handle(), reports);
     QCOMPARE(got.keyProved(), accepted);
     QVERIFY(got.confirmation);
     QCOMPARE(got.confirmation->text(), answer);
@@ -131,7 +131,7 @@ void TestDesfireAuthentication::madeUpAnswers() {
     QVERIFY2(card.ok(), qPrintable(card.failure()));
     RecordedReports reports;
     StdoutCapture capture;
-    const DesfireAuthentication got = desfireAuthenticate(card.handle, reports);
+    const DesfireAuthentication got = desfireAuthenticate(card.handle(), reports);
     QCOMPARE(got.fault ? got.fault->text() : QString(), fault);
     QCOMPARE(got.keyProved(), fault.isEmpty());
     QCOMPARE(cardtest::withoutDebugLines(capture.text()), console);
@@ -145,8 +145,8 @@ void TestDesfireAuthentication::freshChallengeEachCall() {
     ConnectedCard card(std::make_shared<vcard::DesfireCard>(), SCARD_PROTOCOL_T1);
     QVERIFY2(card.ok(), qPrintable(card.failure()));
     RecordedReports reports;
-    QVERIFY(desfireAuthenticate(card.handle, reports).keyProved());
-    QVERIFY(desfireAuthenticate(card.handle, reports).keyProved());
+    QVERIFY(desfireAuthenticate(card.handle(), reports).keyProved());
+    QVERIFY(desfireAuthenticate(card.handle(), reports).keyProved());
     const QStringList sent = card.commands();
     QCOMPARE(sent.size(), 4);
     QCOMPARE(sent[0], authenticateCommand);
@@ -165,7 +165,7 @@ void TestDesfireAuthentication::cardWithoutDesfire() {
     QVERIFY2(card.ok(), qPrintable(card.failure()));
     RecordedReports reports;
     StdoutCapture capture;
-    const DesfireAuthentication got = desfireAuthenticate(card.handle, reports);
+    const DesfireAuthentication got = desfireAuthenticate(card.handle(), reports);
     QVERIFY(got.fault);
     QCOMPARE(got.fault->text(), QStringLiteral("6E 00"));
     QVERIFY(got.fault->statusAtFault());
@@ -190,7 +190,7 @@ void TestDesfireAuthentication::challengeTooLongForTheBuffer() {
     QVERIFY2(card.ok(), qPrintable(card.failure()));
     RecordedReports reports;
     StdoutCapture capture;
-    const DesfireAuthentication got = desfireAuthenticate(card.handle, reports);
+    const DesfireAuthentication got = desfireAuthenticate(card.handle(), reports);
     QVERIFY(got.fault);
     QCOMPARE(got.fault->text(), QStringLiteral("SCARD_E_INSUFFICIENT_BUFFER"));
     QVERIFY(!got.confirmation);

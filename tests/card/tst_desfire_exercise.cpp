@@ -312,8 +312,7 @@ void TestDesfireExercise::outcome() {
     card.link().dropAfterCommands(dropAfterCommands);
     cardtest::RecordedReports reports;
     StdoutCapture console;
-    const DesfireOutcome got = runDesfireExercise(card.handle, reports);
-    card.disconnected = true;
+    const DesfireOutcome got = runDesfireExercise(card.handle(), reports);
 
     QCOMPARE(got.verdict, expectedVerdict);
     QCOMPARE(got.failedStep, failedStep);
