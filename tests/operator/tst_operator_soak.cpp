@@ -127,7 +127,9 @@ void besideOtherProgramsRows() {
     QTest::addColumn<bool>("probed");
     QTest::newRow("alone") << QStringList() << false;
     QTest::newRow("probed, reset, held by another program")
-        << QStringList{QStringLiteral("--exclusive")} << true;
+        << QStringList{QStringLiteral("--exclusive"), QStringLiteral("--seed"),
+                       QStringLiteral("29")}
+        << true;
 }
 
 } // namespace
