@@ -7,8 +7,6 @@
 #include "card/status_word.h"
 #include "card/transmit_failure.h"
 
-#include <algorithm>
-
 namespace {
 
 constexpr quint8 authenticate = 0x0A;
@@ -19,13 +17,6 @@ constexpr desfire::DesBlock rndA{0xA1, 0xA2, 0xA3, 0xA4, 0xA5, 0xA6, 0xA7, 0xA8}
 void printStatus(const QByteArray &answer, CardReports &reports) {
     const StatusWord word = statusWordOf(answer);
     reports.reportConsoleLine(QString::asprintf("AUTH, %02X:%02X", word.sw1, word.sw2));
-}
-
-// The card's cryptogram: the first 8 bytes, zero where a short answer has none.
-desfire::DesBlock cryptogramOf(const QByteArray &answer) {
-    desfire::DesBlock block{};
-    std::copy_n(answer.constData(), std::min<int>(answer.size(), int(block.size())), block.begin());
-    return block;
 }
 
 QByteArray bytesOf(const desfire::DesBlock &block) {
@@ -53,7 +44,7 @@ DesfireAuthentication desfireAuthenticate(SCARDHANDLE card, CardReports &reports
     printStatus(challenge, reports);
 
     const desfire::AuthenticationCryptograms cryptograms =
-        desfire::authenticationCryptograms(key, rndA, cryptogramOf(challenge));
+        desfire::authenticationCryptograms(key, rndA, desfire::cryptogramOf(challenge));
     QByteArray confirmation;
     const LONG result = desfire::transmitNative(
         card,

@@ -32,13 +32,13 @@ std::optional<AnswerFault> shapeFault(const QByteArray &answer, StatusWord expec
     return std::nullopt;
 }
 
+} // namespace
+
 DesBlock cryptogramOf(const QByteArray &answer) {
     DesBlock block{};
-    std::copy_n(answer.constData(), cryptogramSize, block.begin());
+    std::copy_n(answer.constData(), std::min(answer.size(), cryptogramSize), block.begin());
     return block;
 }
-
-} // namespace
 
 std::optional<AnswerFault> challengeFault(const QByteArray &challenge) {
     return shapeFault(challenge, moreFrames);

@@ -9,6 +9,9 @@
 
 namespace desfire {
 
+// The cryptogram of an answer: its first 8 bytes, zero where a short answer has none.
+DesBlock cryptogramOf(const QByteArray &answer);
+
 // What is wrong with the card's answer to Authenticate, which must be 8 bytes and 91 AF;
 // nothing when it is right.
 std::optional<AnswerFault> challengeFault(const QByteArray &challenge);
