@@ -110,13 +110,15 @@ std::optional<double> bareSoakCycleMs(vcard::VpcdLink &link) {
 } // namespace
 
 BenchRow cliExerciseRow(int runs) {
-    BenchRow row{QStringLiteral("quorvane-cli: DESFire exercise, per cycle"),
-                 QStringLiteral("ms"),
-                 {BenchTarget::TimesFloor, 1.2},
-                 QStringLiteral("program: its report's exercise phase (connection, 152 frames, "
-                                "reset), median of %1 cycles a run; floor: the same through bare "
-                                "PC/SC calls")
-                     .arg(exerciseCyclesPerRun)};
+    BenchRow row{
+        QStringLiteral("quorvane-cli: DESFire exercise, per cycle"),
+        QStringLiteral("ms"),
+        {BenchTarget::TimesFloor, 1.2},
+        QStringLiteral(
+            "program: its report's exercise phase (connection and transaction, reset, 152 frames, "
+            "reset), median of %1 cycles a run; floor: the same through bare "
+            "PC/SC calls")
+            .arg(exerciseCyclesPerRun)};
     auto card = std::make_shared<vcard::DesfireCard>();
     vcard::VpcdLink link(card);
     if (!link.insert(bench::slot) || !testsupport::waitForCard(testsupport::contactReader, true))
