@@ -19,10 +19,11 @@
 
 namespace {
 
-const QStringList rowGroups{
-    QStringLiteral("cpu"),     QStringLiteral("detection"), QStringLiteral("interruption"),
-    QStringLiteral("desfire"), QStringLiteral("mifare"),    QStringLiteral("apdu"),
-    QStringLiteral("cli"),     QStringLiteral("soak"),      QStringLiteral("startup")};
+const QStringList rowGroups{QStringLiteral("cpu"),          QStringLiteral("detection"),
+                            QStringLiteral("interruption"), QStringLiteral("desfire"),
+                            QStringLiteral("mifare"),       QStringLiteral("apdu"),
+                            QStringLiteral("cli"),          QStringLiteral("probed"),
+                            QStringLiteral("soak"),         QStringLiteral("startup")};
 
 void progress(const char *what) {
     std::fprintf(stderr, "measuring: %s\n", what);
@@ -106,6 +107,8 @@ int main(int argc, char *argv[]) {
                  [&] { return QList<BenchRow>{apduRunRow(log, runs)}; });
         cardRows("cli", QStringLiteral("quorvane-cli: DESFire exercise"),
                  [&] { return QList<BenchRow>{cliExerciseRow(runs)}; });
+        cardRows("probed", QStringLiteral("quorvane-cli: stress test beside a probing program"),
+                 [&] { return QList<BenchRow>{cliProbedRow(runs)}; });
         cardRows("soak", QStringLiteral("quorvane-cli: through the simulated printer"),
                  [&] { return QList<BenchRow>{cliSoakRow(soakCycles)}; });
         if (wanted("startup")) {

@@ -62,6 +62,7 @@ private:
     struct Answer {
         std::uint8_t status;
         Bytes data;
+        std::optional<Bytes> verbatim = std::nullopt; // sent as it stands instead (a fault)
     };
     // A command that spans more than one frame and is waiting for 90 AF.
     struct Chain {
@@ -73,6 +74,7 @@ private:
         std::size_t offset = 0;
         std::size_t remaining = 0;
         std::vector<Bytes> frames; // answers still to give, the next one first
+        bool madeUp = false;       // an authentication answered with made-up frames
     };
 
     Bytes answerTo(const Bytes &apdu);
@@ -83,6 +85,8 @@ private:
 
     Answer authenticate(const Bytes &data);
     Answer finishAuthentication(const Bytes &data);
+    Answer grantMadeUpAuthentication(const Chain &pending, const Bytes &data);
+    bool authenticationMadeUp() const;
     Answer selectApplication(const Bytes &data);
     Answer createApplication(const Bytes &data);
     Answer deleteApplication(const Bytes &data);

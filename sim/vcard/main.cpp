@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -36,6 +37,7 @@ int usage() {
         "             [--uid HEX] [--key-a [SECTOR:]HEX]... [--key-b [SECTOR:]HEX]...\n"
         "             [--access [SECTOR:]HEX]... [--block BLOCK:HEX]...\n"
         "             [--fault-silent BLOCK]... [--fault-refuse BLOCK]...\n"
+        "             [--auth-answers A,B | --auth-answers-picc A,B]\n"
         "  --slot N      vpcd slot (0: Virtual PCD 00 00, 1: Virtual PCD 00 01)\n"
         "  --card KIND   desfire, iso (DESFire ATR, T=0 and T=1), iso-t0, iso-t1,\n"
         "                mifare-1k, mifare-4k, mifare-mini (MIFARE Classic behind\n"
@@ -49,6 +51,10 @@ int usage() {
         "  --app AID             desfire: an existing application, AID as sent\n"
         "                        (e.g. C82868), settings 0F, 14 zero DES keys\n"
         "  --status-padding N    desfire: N extra bytes before every status word\n"
+        "  --auth-answers A,B    desfire: answer every authentication with A, then\n"
+        "                        B (hex, status word and all; - for the card's\n"
+        "                        own answer), and take it as done\n"
+        "  --auth-answers-picc A,B   the same, at the card level only\n"
         "  --uid HEX             mifare: the 4-byte UID\n"
         "  --key-a [SECTOR:]HEX  mifare: key A, 6 bytes, of that sector or of every\n"
         "                        sector (default FFFFFFFFFFFF)\n"
@@ -76,6 +82,25 @@ bool parseApplication(const std::string &hex, vcard::DesfireOptions *options) {
     vcard::DesfireApplicationSpec app;
     app.aid = {bytes[0], bytes[1], bytes[2]};
     options->applications.push_back(app);
+    return true;
+}
+
+// "A,B": the made-up answers to the two frames, "-" for the card's own.
+bool parseMadeUpAuthentication(const std::string &text, bool piccLevelOnly,
+                               vcard::DesfireOptions *options) {
+    const std::size_t comma = text.find(',');
+    if (comma == std::string::npos)
+        return false;
+    const auto answer = [](const std::string &hex) -> std::optional<vcard::Bytes> {
+        if (hex == "-")
+            return std::nullopt;
+        return vcard::fromHex(hex);
+    };
+    vcard::MadeUpAuthentication madeUp;
+    madeUp.challenge = answer(text.substr(0, comma));
+    madeUp.confirmation = answer(text.substr(comma + 1));
+    madeUp.piccLevelOnly = piccLevelOnly;
+    options->madeUpAuthentication = madeUp;
     return true;
 }
 
@@ -132,6 +157,9 @@ int main(int argc, char **argv) {
                  parseDesKey(argv[i + 1], &desfire.piccMasterKey))
             ++i;
         else if (arg == "--app" && hasValue && parseApplication(argv[i + 1], &desfire))
+            ++i;
+        else if ((arg == "--auth-answers" || arg == "--auth-answers-picc") && hasValue &&
+                 parseMadeUpAuthentication(argv[i + 1], arg == "--auth-answers-picc", &desfire))
             ++i;
         else if (arg == "--status-padding" && hasValue)
             desfire.statusPadding = static_cast<std::size_t>(std::atoi(argv[++i]));

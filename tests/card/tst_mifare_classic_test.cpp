@@ -156,7 +156,7 @@ void TestMifareClassicTest::passedCycles() {
 
     for (int cycle = 0; cycle < 2; ++cycle) {
         reader.connected.link().clearLog();
-        const TestOutcome outcome = mifare::runClassicTest(reader.connected.handle, settings);
+        const TestOutcome outcome = mifare::runClassicTest(reader.connected.handle(), settings);
         QCOMPARE(outcome.failedStep, QString());
         QVERIFY(outcome.verdict == TestOutcome::Verdict::Passed);
         QVERIFY(outcome.type.has_value());
@@ -243,7 +243,7 @@ void TestMifareClassicTest::failedCycle() {
     QVERIFY2(reader.connected.ok(), qPrintable(reader.connected.failure()));
     const Memory before = reader.memory();
 
-    const TestOutcome outcome = mifare::runClassicTest(reader.connected.handle, settings);
+    const TestOutcome outcome = mifare::runClassicTest(reader.connected.handle(), settings);
     QCOMPARE(outcome.failedStep, failedStep);
     QVERIFY(outcome.verdict == TestOutcome::Verdict::Failed);
     QVERIFY(outcome.unrestored.isEmpty());
@@ -279,7 +279,7 @@ void TestMifareClassicTest::cardPulledMidCycle() {
     const Memory before = reader.memory();
     reader.connected.link().dropAfterCommands(answered);
 
-    const TestOutcome outcome = mifare::runClassicTest(reader.connected.handle, TestSettings{});
+    const TestOutcome outcome = mifare::runClassicTest(reader.connected.handle(), TestSettings{});
     QVERIFY2(outcome.failedStep.startsWith(failedStep + ": "), qPrintable(outcome.failedStep));
     QVERIFY(outcome.verdict == TestOutcome::Verdict::Failed);
     QCOMPARE(outcome.counts.commands, answered + 1);
@@ -317,7 +317,7 @@ void TestMifareClassicTest::notMifareClassic() {
     QFETCH(QString, atr);
     ConnectedCard connected(card, SCARD_PROTOCOL_T1);
     QVERIFY2(connected.ok(), qPrintable(connected.failure()));
-    const TestOutcome outcome = mifare::runClassicTest(connected.handle, TestSettings{});
+    const TestOutcome outcome = mifare::runClassicTest(connected.handle(), TestSettings{});
     QCOMPARE(outcome.failedStep, QStringLiteral("not a MIFARE Classic card (ATR %1)").arg(atr));
     QVERIFY(outcome.verdict == TestOutcome::Verdict::Failed);
     QVERIFY(!outcome.type);
@@ -330,7 +330,7 @@ void TestMifareClassicTest::notMifareClassic() {
 void TestMifareClassicTest::readerAnsweringWithoutData() {
     ConnectedCard connected(std::make_shared<StatusOnlyReader>(), SCARD_PROTOCOL_T1);
     QVERIFY2(connected.ok(), qPrintable(connected.failure()));
-    const TestOutcome outcome = mifare::runClassicTest(connected.handle, TestSettings{});
+    const TestOutcome outcome = mifare::runClassicTest(connected.handle(), TestSettings{});
     QCOMPARE(outcome.failedStep, QStringLiteral("read UID: 90 00 with 0 bytes"));
     QVERIFY(outcome.uid.isEmpty());
     QCOMPARE(outcome.counts.blocksRead, 0);
@@ -366,7 +366,7 @@ void TestMifareClassicTest::stopRequest() {
     };
 
     const TestOutcome outcome =
-        mifare::runClassicTest(reader.connected.handle, TestSettings{}, stop);
+        mifare::runClassicTest(reader.connected.handle(), TestSettings{}, stop);
     QCOMPARE(outcome.failedStep, QString());
     QVERIFY(outcome.verdict ==
             (stopAtAsk ? TestOutcome::Verdict::Stopped : TestOutcome::Verdict::Passed));
