@@ -6,6 +6,7 @@
 #include "clock.h"
 #include "desfire_card.h"
 #include "pcsc_test_support.h"
+#include "prober_process.h"
 #include "vpcd_link.h"
 
 #include <QFile>
@@ -22,12 +23,14 @@
 namespace {
 
 constexpr int exerciseCyclesPerRun = 5;
+constexpr int probedCyclesPerRun = 30;
 constexpr int programLimitMs = 30 * 60 * 1000;
 const QString simQueue = QStringLiteral("Vantorel_Sim");
 
 // Runs quorvane-cli with the simulated SDK on the loader's path, as the program finds
-// the real one in use, and reads its report back; nothing unless every cycle passed.
-std::optional<QJsonObject> passedRun(const QStringList &arguments) {
+// the real one in use, and reads its report back, with the run's exit status;
+// nothing when the program did not end by itself or wrote no report.
+std::optional<QJsonObject> reportedRun(const QStringList &arguments, int *exitCode) {
     QTemporaryDir dir;
     const QString report = dir.filePath(QStringLiteral("report.json"));
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -38,13 +41,35 @@ std::optional<QJsonObject> passedRun(const QStringList &arguments) {
     cli.setStandardErrorFile(QProcess::nullDevice());
     cli.start(QStringLiteral(QUORVANE_CLI_PROGRAM),
               arguments + QStringList{QStringLiteral("--report"), report});
-    if (!cli.waitForFinished(programLimitMs) || cli.exitStatus() != QProcess::NormalExit ||
-        cli.exitCode() != 0)
+    if (!cli.waitForFinished(programLimitMs) || cli.exitStatus() != QProcess::NormalExit)
         return std::nullopt;
+    *exitCode = cli.exitCode();
     QFile file(report);
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
     return QJsonDocument::fromJson(file.readAll()).object();
+}
+
+// The same; nothing unless every cycle passed.
+std::optional<QJsonObject> passedRun(const QStringList &arguments) {
+    int exitCode = -1;
+    std::optional<QJsonObject> report = reportedRun(arguments, &exitCode);
+    return exitCode == 0 ? report : std::nullopt;
+}
+
+// Passed cycles per minute of a stress-test run on the card in the reader, over the
+// run's whole time, the program's start included.
+std::optional<double> passesPerMinute(int cycles) {
+    int exitCode = -1;
+    const double start = nowMs();
+    const std::optional<QJsonObject> report =
+        reportedRun({QStringLiteral("desfire-test"), QStringLiteral("-r"), bench::reader(),
+                     QStringLiteral("--cycles"), QString::number(cycles)},
+                    &exitCode);
+    const double took = nowMs() - start;
+    if (!report)
+        return std::nullopt;
+    return (*report)[QStringLiteral("passed")].toInt() * 60000.0 / took;
 }
 
 // One figure of every cycle of a report: "exercise", "cycle", ...
@@ -85,13 +110,15 @@ std::optional<double> bareSoakCycleMs(vcard::VpcdLink &link) {
 } // namespace
 
 BenchRow cliExerciseRow(int runs) {
-    BenchRow row{QStringLiteral("quorvane-cli: DESFire exercise, per cycle"),
-                 QStringLiteral("ms"),
-                 {BenchTarget::TimesFloor, 1.2},
-                 QStringLiteral("program: its report's exercise phase (connection, 152 frames, "
-                                "reset), median of %1 cycles a run; floor: the same through bare "
-                                "PC/SC calls")
-                     .arg(exerciseCyclesPerRun)};
+    BenchRow row{
+        QStringLiteral("quorvane-cli: DESFire exercise, per cycle"),
+        QStringLiteral("ms"),
+        {BenchTarget::TimesFloor, 1.2},
+        QStringLiteral(
+            "program: its report's exercise phase (connection and transaction, reset, 152 frames, "
+            "reset), median of %1 cycles a run; floor: the same through bare "
+            "PC/SC calls")
+            .arg(exerciseCyclesPerRun)};
     auto card = std::make_shared<vcard::DesfireCard>();
     vcard::VpcdLink link(card);
     if (!link.insert(bench::slot) || !testsupport::waitForCard(testsupport::contactReader, true))
@@ -116,6 +143,36 @@ BenchRow cliExerciseRow(int runs) {
     link.withCard([&](vcard::VirtualCard &) { empty = card->applicationIds().empty(); });
     if (!empty)
         row.note += QStringLiteral("; the card was NOT left empty");
+    return row;
+}
+
+BenchRow cliProbedRow(int runs) {
+    BenchRow row{QStringLiteral("quorvane-cli: stress test beside a probing program"),
+                 QStringLiteral("passes/min"),
+                 {},
+                 QStringLiteral("program: %1 cycles on the card in the reader while another "
+                                "PC/SC program probes it, resets it and holds it exclusively "
+                                "for 50-300 ms at times; floor: the same run alone")
+                     .arg(probedCyclesPerRun)};
+    auto card = std::make_shared<vcard::DesfireCard>();
+    vcard::VpcdLink link(card);
+    if (!link.insert(bench::slot) || !testsupport::waitForCard(testsupport::contactReader, true))
+        return unavailableRow(row.name, QStringLiteral("vpcd does not take the virtual card"));
+    for (int run = 0; run < runs; ++run) {
+        const std::optional<double> alone = passesPerMinute(probedCyclesPerRun);
+        std::optional<double> probed;
+        ProberCounts counts;
+        {
+            ProberProcess prober(bench::reader(), {QStringLiteral("--exclusive")});
+            if (prober.waitFor(QStringLiteral("prober: ready")))
+                probed = passesPerMinute(probedCyclesPerRun);
+            counts = prober.finish();
+        }
+        if (!alone || !probed || counts.connections == 0)
+            return unavailableRow(row.name, QStringLiteral("the runs or the prober did not run"));
+        row.samples.append(*probed);
+        row.floorSamples.append(*alone);
+    }
     return row;
 }
 

@@ -6,6 +6,7 @@
 #include "cli_rows.h"
 #include "command_rows.h"
 #include "event_log.h"
+#include "mifare_rows.h"
 #include "pcsc_test_support.h"
 #include "quiet_output.h"
 #include "startup_rows.h"
@@ -20,7 +21,8 @@ namespace {
 
 const QStringList rowGroups{QStringLiteral("cpu"),          QStringLiteral("detection"),
                             QStringLiteral("interruption"), QStringLiteral("desfire"),
-                            QStringLiteral("apdu"),         QStringLiteral("cli"),
+                            QStringLiteral("mifare"),       QStringLiteral("apdu"),
+                            QStringLiteral("cli"),          QStringLiteral("probed"),
                             QStringLiteral("soak"),         QStringLiteral("startup")};
 
 void progress(const char *what) {
@@ -99,10 +101,14 @@ int main(int argc, char *argv[]) {
                  [&] { return interruptionRows(log, runs); });
         cardRows("desfire", QStringLiteral("DESFire exercise"),
                  [&] { return QList<BenchRow>{desfireExerciseRow(log, runs)}; });
+        cardRows("mifare", QStringLiteral("MIFARE Classic 1K cycle"),
+                 [&] { return QList<BenchRow>{mifareClassicRow(runs)}; });
         cardRows("apdu", QStringLiteral("APDU run"),
                  [&] { return QList<BenchRow>{apduRunRow(log, runs)}; });
         cardRows("cli", QStringLiteral("quorvane-cli: DESFire exercise"),
                  [&] { return QList<BenchRow>{cliExerciseRow(runs)}; });
+        cardRows("probed", QStringLiteral("quorvane-cli: stress test beside a probing program"),
+                 [&] { return QList<BenchRow>{cliProbedRow(runs)}; });
         cardRows("soak", QStringLiteral("quorvane-cli: through the simulated printer"),
                  [&] { return QList<BenchRow>{cliSoakRow(soakCycles)}; });
         if (wanted("startup")) {

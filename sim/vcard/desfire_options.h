@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <iterator>
+#include <optional>
 #include <vector>
 
 namespace vcard {
@@ -34,6 +35,16 @@ inline Bytes factoryUid() {
     return Bytes(std::begin(uid), std::end(uid));
 }
 
+// A card (or an encoder that garbles frames) that never took part in the
+// authentication: it answers the two frames of an authentication with these bytes as
+// they stand, status word and all, or as it would where one is left out, and takes the
+// authentication as done whatever the reader sent.
+struct MadeUpAuthentication {
+    std::optional<Bytes> challenge;    // the answer to Authenticate
+    std::optional<Bytes> confirmation; // the answer to the reader's additional frame
+    bool piccLevelOnly = false;        // only the authentications at the card level
+};
+
 struct DesfireOptions {
     desfire::DesKey piccMasterKey{}; // factory: 8 zero bytes
     std::uint8_t piccKeySettings = 0x0F;
@@ -42,6 +53,8 @@ struct DesfireOptions {
     // Fault: this many 00 bytes in front of every status word, so that an answer
     // never fits a receive buffer sized for the status word alone.
     std::size_t statusPadding = 0;
+    // Fault: authentications answered with made-up frames.
+    std::optional<MadeUpAuthentication> madeUpAuthentication;
 };
 
 namespace desfire {

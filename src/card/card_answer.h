@@ -27,3 +27,16 @@ struct CardAnswer {
     // status.
     QString text() const;
 };
+
+// An answer that did not go as its step needs, and what was wrong with it where its
+// status word alone does not say.
+struct AnswerFault {
+    CardAnswer answer;
+    QString problem; // empty when the status word (or the failed transmission) says it
+
+    QString text() const { return problem.isEmpty() ? answer.text() : problem; }
+    // The card's status word was the wrong one.
+    bool statusAtFault() const {
+        return answer.transmitted() && !answer.withoutStatus && problem.isEmpty();
+    }
+};

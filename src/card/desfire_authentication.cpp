@@ -1,12 +1,11 @@
 #include "desfire_authentication.h"
 
 #include "card/card_reports.h"
+#include "card/desfire_authentication_review.h"
 #include "card/desfire_command.h"
 #include "card/desfire_crypto.h"
 #include "card/status_word.h"
 #include "card/transmit_failure.h"
-
-#include <algorithm>
 
 namespace {
 
@@ -20,20 +19,13 @@ void printStatus(const QByteArray &answer, CardReports &reports) {
     reports.reportConsoleLine(QString::asprintf("AUTH, %02X:%02X", word.sw1, word.sw2));
 }
 
-// The card's cryptogram: the first 8 bytes, zero where a short answer has none.
-desfire::DesBlock cryptogramOf(const QByteArray &answer) {
-    desfire::DesBlock block{};
-    std::copy_n(answer.constData(), std::min<int>(answer.size(), int(block.size())), block.begin());
-    return block;
-}
-
 QByteArray bytesOf(const desfire::DesBlock &block) {
     return QByteArray(reinterpret_cast<const char *>(block.data()), int(block.size()));
 }
 
 } // namespace
 
-CardAnswer desfireAuthenticate(SCARDHANDLE card, CardReports &reports) {
+DesfireAuthentication desfireAuthenticate(SCARDHANDLE card, CardReports &reports) {
     // Factory DES key, value 0 and version 0, as the cards under test hold it.
     desfire::DesBlock key;
     key.fill(0x00);
@@ -42,12 +34,17 @@ CardAnswer desfireAuthenticate(SCARDHANDLE card, CardReports &reports) {
     const LONG asked =
         desfire::transmitNative(card, desfire::wrapNative(authenticate, QByteArray(1, keyNumber)),
                                 answerCapacity, &challenge);
-    if (asked != SCARD_S_SUCCESS)
-        return CardAnswer::failed(asked);
+    DesfireAuthentication outcome;
+    if (asked != SCARD_S_SUCCESS) {
+        outcome.challenge = CardAnswer::failed(asked);
+        outcome.fault = AnswerFault{outcome.challenge, {}};
+        return outcome;
+    }
+    outcome.challenge = CardAnswer::of(challenge);
     printStatus(challenge, reports);
 
     const desfire::AuthenticationCryptograms cryptograms =
-        desfire::authenticationCryptograms(key, rndA, cryptogramOf(challenge));
+        desfire::authenticationCryptograms(key, rndA, desfire::cryptogramOf(challenge));
     QByteArray confirmation;
     const LONG result = desfire::transmitNative(
         card,
@@ -56,8 +53,14 @@ CardAnswer desfireAuthenticate(SCARDHANDLE card, CardReports &reports) {
         answerCapacity, &confirmation);
     if (result != SCARD_S_SUCCESS) {
         reportTransmitFailureName(result, reports);
-        return CardAnswer::failed(result);
+        outcome.confirmation = CardAnswer::failed(result);
+        outcome.fault = desfire::challengeFault(challenge);
+        if (!outcome.fault)
+            outcome.fault = AnswerFault{*outcome.confirmation, {}};
+        return outcome;
     }
     printStatus(confirmation, reports);
-    return CardAnswer::of(confirmation);
+    outcome.confirmation = CardAnswer::of(confirmation);
+    outcome.fault = desfire::reviewAuthentication(key, rndA, challenge, confirmation);
+    return outcome;
 }

@@ -20,18 +20,25 @@ DesBlock decipher(DES_key_schedule &schedule, const DesBlock &block) {
     return plain;
 }
 
-} // namespace
-
-AuthenticationCryptograms authenticationCryptograms(const DesBlock &key, const DesBlock &rndA,
-                                                    const DesBlock &encipheredRndB) {
+DES_key_schedule scheduleOf(const DesBlock &key) {
     DES_cblock keyBlock;
     std::copy(key.begin(), key.end(), keyBlock);
     DES_key_schedule schedule;
     DES_set_key(&keyBlock, &schedule);
+    return schedule;
+}
 
-    const DesBlock rndB = decipher(schedule, encipheredRndB);
-    DesBlock rotatedRndB = rndB;
-    std::rotate(rotatedRndB.begin(), rotatedRndB.begin() + 1, rotatedRndB.end());
+DesBlock rotatedLeft(DesBlock block) {
+    std::rotate(block.begin(), block.begin() + 1, block.end());
+    return block;
+}
+
+} // namespace
+
+AuthenticationCryptograms authenticationCryptograms(const DesBlock &key, const DesBlock &rndA,
+                                                    const DesBlock &encipheredRndB) {
+    DES_key_schedule schedule = scheduleOf(key);
+    const DesBlock rotatedRndB = rotatedLeft(decipher(schedule, encipheredRndB));
 
     AuthenticationCryptograms result;
     result.d1 = decipher(schedule, rndA);
@@ -40,6 +47,11 @@ AuthenticationCryptograms authenticationCryptograms(const DesBlock &key, const D
         chained[i] = result.d1[i] ^ rotatedRndB[i];
     result.d2 = decipher(schedule, chained);
     return result;
+}
+
+bool provesKey(const DesBlock &key, const DesBlock &rndA, const DesBlock &cardCryptogram) {
+    DES_key_schedule schedule = scheduleOf(key);
+    return decipher(schedule, cardCryptogram) == rotatedLeft(rndA);
 }
 
 } // namespace desfire

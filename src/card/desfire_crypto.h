@@ -18,4 +18,8 @@ struct AuthenticationCryptograms {
 AuthenticationCryptograms authenticationCryptograms(const DesBlock &key, const DesBlock &rndA,
                                                     const DesBlock &encipheredRndB);
 
+// Whether the cryptogram of the card's last answer deciphers to RndA rotated left by
+// one byte: only a card that holds the key can make it.
+bool provesKey(const DesBlock &key, const DesBlock &rndA, const DesBlock &cardCryptogram);
+
 } // namespace desfire

@@ -5,7 +5,6 @@
 #include "card/desfire_command.h"
 #include "card/desfire_exercise_commands.h"
 #include "card/transmit_failure.h"
-#include "pcsc/pcsc.h"
 
 #include <QDebug>
 
@@ -44,11 +43,22 @@ private:
     // not is the one the outcome names.
     bool expect(const char *step, const CardAnswer &answer, const QString &expected) {
         const bool asExpected = answer.answered(expected);
-        if (!asExpected && outcome.failedStep.isEmpty()) {
-            outcome.failedStep = QLatin1String(step);
-            outcome.failure = answer;
-        }
+        if (!asExpected)
+            recordFailure(step, AnswerFault{answer, {}});
         return asExpected;
+    }
+
+    // Counts only when the card proved that it holds the key.
+    void expectProved(const char *step, const DesfireAuthentication &authentication) {
+        if (authentication.fault)
+            recordFailure(step, *authentication.fault);
+    }
+
+    void recordFailure(const char *step, const AnswerFault &fault) {
+        if (!outcome.failedStep.isEmpty())
+            return;
+        outcome.failedStep = QLatin1String(step);
+        outcome.failure = fault;
     }
 
     void printStatus(const char *what, const CardAnswer &answer) {
@@ -85,12 +95,12 @@ private:
     }
 
     void deleteTestApplicationAndFormat() {
-        expect("authenticate to the application", desfireAuthenticate(card, reports), complete);
+        expectProved("authenticate to the application", desfireAuthenticate(card, reports));
         const CardAnswer deleted = send(commands().deleteApplication);
         expect("delete application", deleted, complete);
         if (!deleted.transmitted())
             return;
-        expect("authenticate to the card", desfireAuthenticate(card, reports), complete);
+        expectProved("authenticate to the card", desfireAuthenticate(card, reports));
         const CardAnswer formatted = send(commands().formatCard);
         expect("format card", formatted, complete);
         if (!formatted.transmitted())
@@ -111,7 +121,5 @@ private:
 
 DesfireOutcome runDesfireExercise(SCARDHANDLE card, CardReports &reports) {
     qDebug() << "I've been asked to run through DESFire";
-    const DesfireOutcome outcome = Exercise(card, reports).run();
-    pcsc::disconnect(card, SCARD_RESET_CARD);
-    return outcome;
+    return Exercise(card, reports).run();
 }

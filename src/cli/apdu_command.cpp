@@ -7,7 +7,7 @@
 
 #include "card/apdu_exchange.h"
 #include "card/apdu_text.h"
-#include "pcsc/pcsc.h"
+#include "pcsc/card_session.h"
 #include "pcsc/pcsc_names.h"
 #include "worker/active_protocol.h"
 #include "worker/protocol_choice.h"
@@ -58,21 +58,23 @@ int runApdu(const CliRequest &request) {
     requests.apduPending = true;
     requests.t0 = request.t0;
     requests.t1 = request.t1;
-    SCARDHANDLE card = 0;
-    DWORD activeProtocol = 0;
-    const LONG connected = pcsc::connect(context.handle(), reader.toUtf8(),
-                                         preferredProtocols(requests), &card, &activeProtocol);
-    if (connected != SCARD_S_SUCCESS) {
+    const auto stopRequested = [] { return QThread::currentThread()->isInterruptionRequested(); };
+    pcsc::CardSession session(context.handle(), reader.toUtf8(), preferredProtocols(requests),
+                              pcsc::CardSession::Start::Reset, stopRequested);
+    if (session.stopped())
+        return Interrupted;
+    if (session.result() == SCARD_E_SHARING_VIOLATION)
+        return setupFailure(heldElsewhereMessage(reader));
+    if (!session.isOpen()) {
         printError(QStringLiteral("no connection to the card in %1: %2")
-                       .arg(reader, pcscCodeName(connected)));
+                       .arg(reader, pcscCodeName(session.result())));
         return CheckFailed;
     }
-    selectActiveProtocol(activeProtocol);
+    selectActiveProtocol(session.activeProtocol());
     KeptReports reports;
-    const QList<ApduLineAnswer> answers = exchangeApdus(card, activeProtocolPci, text, reports, [] {
-        return QThread::currentThread()->isInterruptionRequested();
-    });
-    pcsc::disconnect(card, SCARD_RESET_CARD);
+    const QList<ApduLineAnswer> answers =
+        exchangeApdus(session.handle(), activeProtocolPci, text, reports, stopRequested);
+    session.close();
 
     bool allAnswered = answers.size() == apdutext::splitLines(text).size();
     for (const ApduLineAnswer &answer : answers) {

@@ -39,6 +39,13 @@ QString readerWithCard(const PcscContext &context, const CliRequest &request, in
     return *status == AllPassed ? reader : QString();
 }
 
+QString heldElsewhereMessage(const QString &reader) {
+    return QStringLiteral("another program holds the card in %1 (SCARD_E_SHARING_VIOLATION): "
+                          "stop it, for instance GnuPG's scdaemon with \"gpgconf --kill "
+                          "scdaemon\", and try again")
+        .arg(reader);
+}
+
 ExitStatus setupFailure(const QString &message) {
     printError(message);
     return SetupError;

@@ -14,5 +14,8 @@ struct CliRequest;
 // came in time, Interrupted on a stop request.
 QString readerWithCard(const PcscContext &context, const CliRequest &request, int *status);
 
+// What to say when another program holds the card exclusively beyond the tries for it.
+QString heldElsewhereMessage(const QString &reader);
+
 // Writes a set-up error and gives its exit status.
 ExitStatus setupFailure(const QString &message);

@@ -61,13 +61,15 @@ int runDesfireTest(const CliRequest &request) {
     }
 
     RunReport report(reader, described, request.cycles);
-    StressRun(StressSettings{reader, request.cycles, request.cardTimeout, request.reportPath},
-              printer.get(), report)
-        .run();
+    StressRun run(StressSettings{reader, request.cycles, request.cardTimeout, request.reportPath},
+                  printer.get(), report);
+    run.run();
     for (const QString &line : report.summary())
         printLine(line);
     if (!request.reportPath.isEmpty() && !report.write(request.reportPath, &failure))
         return setupFailure(QStringLiteral("the report cannot be written to %1: %2")
                                 .arg(request.reportPath, failure));
+    if (run.cardHeldElsewhere())
+        return SetupError;
     return report.allPassed() ? AllPassed : CheckFailed;
 }

@@ -1,13 +1,14 @@
 #include "stress_run.h"
 
 #include "cli_output.h"
+#include "command_card.h"
 #include "kept_reports.h"
 #include "printer_feeder.h"
 #include "reader_choice.h"
 #include "reader_wait.h"
 
 #include "card/desfire_exercise.h"
-#include "pcsc/pcsc.h"
+#include "pcsc/card_session.h"
 #include "pcsc/pcsc_names.h"
 #include "worker/protocol_choice.h"
 
@@ -107,28 +108,31 @@ void StressRun::exercise(CycleRecord &cycle) {
     }
     QElapsedTimer clock;
     clock.start();
-    SCARDHANDLE card = 0;
-    DWORD activeProtocol = 0;
     CardRequests requests;
     requests.desfire = true;
-    const LONG connected = pcsc::connect(context.handle(), reader_, preferredProtocols(requests),
-                                         &card, &activeProtocol);
-    if (connected != SCARD_S_SUCCESS) {
-        cycle.codeName = pcscCodeName(connected);
-        cycle.fail(QStringLiteral("connect"), cycle.codeName);
-    } else {
+    pcsc::CardSession session(context.handle(), reader_, preferredProtocols(requests),
+                              pcsc::CardSession::Start::Reset, stopRequested);
+    if (session.isOpen()) {
         KeptReports reports;
-        const DesfireOutcome outcome = runDesfireExercise(card, reports);
+        const DesfireOutcome outcome = runDesfireExercise(session.handle(), reports);
+        session.close();
         if (outcome.verdict == DesfireOutcome::Verdict::Passed) {
             cycle.verdict = CycleRecord::Verdict::Passed;
         } else {
             const QString got = outcome.failure.text();
-            if (!outcome.failure.transmitted())
+            if (!outcome.failure.answer.transmitted())
                 cycle.codeName = got;
-            else if (!outcome.failure.withoutStatus)
+            else if (outcome.failure.statusAtFault())
                 cycle.status = got;
             cycle.fail(outcome.failedStep, got);
         }
+    } else if (!session.stopped()) { // a stop request leaves the cycle without a verdict
+        cycle.codeName = pcscCodeName(session.result());
+        if (session.result() == SCARD_E_SHARING_VIOLATION) {
+            cardHeldElsewhere_ = true;
+            stopReason_ = heldElsewhereMessage(settings_.reader);
+        }
+        cycle.fail(QStringLiteral("connect"), cardHeldElsewhere_ ? stopReason_ : cycle.codeName);
     }
     setPhase(cycle, Phase::Exercise, clock);
 }

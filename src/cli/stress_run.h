@@ -25,11 +25,14 @@ struct StressSettings {
 // A stop request (the thread's interruption request) is looked at between steps: the
 // exercise under way always finishes, and a card the printer fed is ejected. A printer
 // that fails, a card that does not leave, or (without a printer) no card in the reader
-// ends the run after that cycle; a card that fails the exercise does not.
+// ends the run after that cycle; a card that fails the exercise does not, and neither
+// does a card held by another program beyond the tries for it, which is a set-up error.
 class StressRun {
 public:
     StressRun(const StressSettings &settings, PrinterFeeder *printer, RunReport &report);
     void run();
+    // The run stopped because another program held the card.
+    bool cardHeldElsewhere() const { return cardHeldElsewhere_; }
 
 private:
     CycleRecord printerCycle(int number);
@@ -44,4 +47,5 @@ private:
     PrinterFeeder *printer_;
     RunReport &report_;
     QString stopReason_; // set when the run cannot go on
+    bool cardHeldElsewhere_ = false;
 };

@@ -45,6 +45,20 @@ LONG disconnect(SCARDHANDLE card, DWORD disposition) {
     return SCardDisconnect(card, disposition);
 }
 
+LONG reconnect(SCARDHANDLE card, DWORD preferredProtocols, DWORD initialization,
+               DWORD *activeProtocol) {
+    return SCardReconnect(card, SCARD_SHARE_SHARED, preferredProtocols, initialization,
+                          activeProtocol);
+}
+
+LONG beginTransaction(SCARDHANDLE card) {
+    return SCardBeginTransaction(card);
+}
+
+LONG endTransaction(SCARDHANDLE card, DWORD disposition) {
+    return SCardEndTransaction(card, disposition);
+}
+
 LONG status(SCARDHANDLE card, DWORD atrCapacity, DWORD *state, QByteArray *atr) {
     char readerName[200];
     DWORD readerLength = sizeof readerName;

@@ -23,6 +23,12 @@ LONG cancel(SCARDCONTEXT context);
 LONG connect(SCARDCONTEXT context, const QByteArray &reader, DWORD preferredProtocols,
              SCARDHANDLE *card, DWORD *activeProtocol);
 LONG disconnect(SCARDHANDLE card, DWORD disposition);
+LONG reconnect(SCARDHANDLE card, DWORD preferredProtocols, DWORD initialization,
+               DWORD *activeProtocol);
+
+// While one handle holds a transaction, pcscd makes every other handle to the card wait.
+LONG beginTransaction(SCARDHANDLE card);
+LONG endTransaction(SCARDHANDLE card, DWORD disposition);
 
 // The card's state flags and ATR, read into a buffer of atrCapacity bytes.
 LONG status(SCARDHANDLE card, DWORD atrCapacity, DWORD *state, QByteArray *atr);

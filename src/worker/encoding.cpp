@@ -7,6 +7,7 @@
 #include "card_session_lock.h"
 #include "card_watch.h"
 #include "interruption.h"
+#include "pcsc/card_session.h"
 #include "pcsc/pcsc.h"
 #include "pcsc/pcsc_names.h"
 #include "protocol_choice.h"
@@ -103,7 +104,7 @@ void Encoding::receiveDESFire(QString readerName, bool DESFire) {
 }
 
 void Encoding::processCard(SCARDCONTEXT context, const QString &readerName) {
-    const std::lock_guard<std::mutex> session(cardSessionLock());
+    const std::lock_guard<std::mutex> oneAtATime(cardSessionLock());
     // A worker retired while it waited for the card, or for the worker before it to be
     // done with the card, leaves the card to the one that replaced it.
     if (workerRetired())
@@ -113,33 +114,32 @@ void Encoding::processCard(SCARDCONTEXT context, const QString &readerName) {
     const DWORD protocols =
         preferredProtocols({desfireRequested, apduPending, t0Requested, t1Requested});
 
-    SCARDHANDLE card = 0;
-    DWORD activeProtocol = 0;
-    const LONG connected =
-        pcsc::connect(context, readerName.toUtf8(), protocols, &card, &activeProtocol);
-    if (connected != SCARD_S_SUCCESS) {
-        emit sendBackUIMessage(pcscCodeName(connected));
+    // Closed with a reset on every path: pcsc-lite would keep a card left powered on its
+    // negotiated protocol and refuse a later T=1-only connection to it.
+    const bool sendsCommands = desfireRequested || apduPending;
+    pcsc::CardSession session(context, readerName.toUtf8(), protocols,
+                              sendsCommands ? pcsc::CardSession::Start::Reset
+                                            : pcsc::CardSession::Start::AsFound,
+                              workerRetired);
+    if (!session.isOpen()) {
+        if (!session.stopped())
+            emit sendBackUIMessage(pcscCodeName(session.result()));
         return;
     }
-    selectActiveProtocol(activeProtocol);
+    selectActiveProtocol(session.activeProtocol());
 
-    if (!identifyCard(card, *this)) {
-        pcsc::disconnect(card, SCARD_RESET_CARD);
+    if (!identifyCard(session.handle(), *this))
         return;
-    }
 
     if (desfireRequested) {
         desfireRequested = false;
-        runDesfireExercise(card, *this); // resets and disconnects the card itself
+        runDesfireExercise(session.handle(), *this);
         return;
     }
     if (apduPending) {
         apduPending = false;
         // A retired worker stops between lines; the answers so far still reach the
         // window.
-        exchangeApdus(card, activeProtocolPci, apduText, *this, workerRetired);
+        exchangeApdus(session.handle(), activeProtocolPci, apduText, *this, workerRetired);
     }
-    // Reset, not left powered: pcsc-lite would keep the negotiated protocol and refuse
-    // a later T=1-only connection to the same card.
-    pcsc::disconnect(card, SCARD_RESET_CARD);
 }

@@ -1,5 +1,6 @@
 #include "card_test_support.h"
 
+#include "pcsc/card_session.h"
 #include "pcsc/pcsc.h"
 #include "pcsc/pcsc_names.h"
 #include "pcsc_test_support.h"
@@ -22,14 +23,13 @@ ConnectedCard::ConnectedCard(std::shared_ptr<vcard::VirtualCard> card, DWORD pre
     inserted = vpcd->insert(0);
     if (!inserted || !testsupport::waitForCard(testsupport::contactReader, true))
         return;
-    connectResult =
-        pcsc::connect(context, testsupport::contactReader, preferredProtocols, &handle, &protocol);
+    session = std::make_unique<pcsc::CardSession>(
+        context, testsupport::contactReader, preferredProtocols, pcsc::CardSession::Start::AsFound);
     vpcd->clearLog();
 }
 
 ConnectedCard::~ConnectedCard() {
-    if (ok() && !disconnected)
-        pcsc::disconnect(handle, SCARD_RESET_CARD);
+    session.reset();
     if (context)
         pcsc::releaseContext(context);
     if (inserted) {
@@ -41,7 +41,8 @@ ConnectedCard::~ConnectedCard() {
 QString ConnectedCard::failure() const {
     if (!inserted)
         return QStringLiteral("could not insert the virtual card");
-    return QStringLiteral("connecting failed: %1").arg(pcscCodeName(connectResult));
+    return QStringLiteral("connecting failed: %1")
+        .arg(session ? pcscCodeName(session->result()) : QStringLiteral("no context"));
 }
 
 QStringList ConnectedCard::log() const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "card/card_reports.h"
+#include "pcsc/card_session.h"
 
 #include <QByteArray>
 #include <QString>
@@ -34,12 +35,12 @@ struct RecordedReports : CardReports {
 // Standard output without the lines QtTest writes there for debug messages.
 QString withoutDebugLines(const QString &console);
 
-// A virtual card in the contact reader, connected through the PC/SC seam.
+// A virtual card in the contact reader, in a card session of the program's.
 class ConnectedCard {
 public:
     ConnectedCard(std::shared_ptr<vcard::VirtualCard> card, DWORD preferredProtocols);
     ~ConnectedCard();
-    bool ok() const { return connectResult == SCARD_S_SUCCESS; }
+    bool ok() const { return session && session->isOpen(); }
     QString failure() const;
 
     vcard::VpcdLink &link() { return *vpcd; }
@@ -47,11 +48,10 @@ public:
     QStringList commands() const;
     QStringList log() const;
 
+    SCARDHANDLE handle() const { return session->handle(); }
+
     SCARDCONTEXT context = 0;
-    SCARDHANDLE handle = 0;
-    DWORD protocol = 0;
-    LONG connectResult = SCARD_E_UNEXPECTED;
-    bool disconnected = false;
+    std::unique_ptr<pcsc::CardSession> session;
 
 private:
     std::unique_ptr<vcard::VpcdLink> vpcd;

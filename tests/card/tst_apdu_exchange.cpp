@@ -96,7 +96,7 @@ void TestApduExchange::exchange() {
     QVERIFY2(card.ok(), qPrintable(card.failure()));
     RecordedReports reports;
     StdoutCapture capture;
-    const SortedAnswers answers(exchangeApdus(card.handle, pcsc::t1Pci(), text, reports));
+    const SortedAnswers answers(exchangeApdus(card.handle(), pcsc::t1Pci(), text, reports));
     const QString console = cardtest::withoutDebugLines(capture.text());
 
     QCOMPARE(card.commands(), sent);
@@ -123,11 +123,11 @@ void TestApduExchange::exchange() {
 void TestApduExchange::sendsWithTheGivenProtocolControl() {
     ConnectedCard card(std::make_shared<vcard::IsoCard>(vcard::atrs::t0Only), SCARD_PROTOCOL_T0);
     QVERIFY2(card.ok(), qPrintable(card.failure()));
-    QCOMPARE(card.protocol, DWORD(SCARD_PROTOCOL_T0));
+    QCOMPARE(card.session->activeProtocol(), DWORD(SCARD_PROTOCOL_T0));
     RecordedReports reports;
     StdoutCapture capture;
-    exchangeApdus(card.handle, pcsc::t1Pci(), QStringLiteral("80100002"), reports);
-    exchangeApdus(card.handle, pcsc::t0Pci(), QStringLiteral("80100002"), reports);
+    exchangeApdus(card.handle(), pcsc::t1Pci(), QStringLiteral("80100002"), reports);
+    exchangeApdus(card.handle(), pcsc::t0Pci(), QStringLiteral("80100002"), reports);
     QCOMPARE(cardtest::withoutDebugLines(capture.text()), QStringLiteral("Failed SCardTransmit\n"));
     QCOMPARE(reports.uiMessages, QStringList{"SCARD_E_PROTO_MISMATCH"});
     QCOMPARE(reports.popups.size(), 2);
@@ -156,9 +156,9 @@ void TestApduExchange::stopsBetweenLines() {
     RecordedReports reports;
     StdoutCapture capture;
     int asked = 0;
-    const QList<ApduLineAnswer> answers =
-        exchangeApdus(card.handle, pcsc::t1Pci(), QStringLiteral("80100001\n80100002\n\n80100003"),
-                      reports, [&] { return asked++ >= linesBeforeStop; });
+    const QList<ApduLineAnswer> answers = exchangeApdus(
+        card.handle(), pcsc::t1Pci(), QStringLiteral("80100001\n80100002\n\n80100003"), reports,
+        [&] { return asked++ >= linesBeforeStop; });
 
     QCOMPARE(card.commands(), QStringList({"80100001", "80100002", "80100003"})
                                   .mid(0, linesBeforeStop == 4 ? 3 : linesBeforeStop));

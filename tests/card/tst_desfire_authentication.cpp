@@ -2,6 +2,7 @@
 #include "card/desfire_crypto.h"
 #include "card_test_support.h"
 #include "desfire_card.h"
+#include "hex.h"
 #include "iso_card.h"
 #include "pcsc_test_support.h"
 #include "stdout_capture.h"
@@ -33,6 +34,8 @@ private slots:
     void initTestCase() { QUORVANE_REQUIRE_PCSC(); }
     void againstTheCard_data();
     void againstTheCard();
+    void madeUpAnswers_data();
+    void madeUpAnswers();
     void freshChallengeEachCall();
     void cardWithoutDesfire();
     void challengeTooLongForTheBuffer();
@@ -61,9 +64,11 @@ void TestDesfireAuthentication::againstTheCard() {
     QVERIFY2(card.ok(), qPrintable(card.failure()));
     RecordedReports reports;
     StdoutCapture capture;
-    const CardAnswer got = desfireAuthenticate(card.handle, reports);
-    QCOMPARE(got.answered(QStringLiteral("91:00")), accepted);
-    QCOMPARE(got.text(), answer);
+    const DesfireAuthentication got = desfireAuthenticate(card.handle(), reports);
+    QCOMPARE(got.keyProved(), accepted);
+    QVERIFY(got.confirmation);
+    QCOMPARE(got.confirmation->text(), answer);
+    QCOMPARE(got.fault ? got.fault->text() : QString(), accepted ? QString() : answer);
     QCOMPARE(cardtest::withoutDebugLines(capture.text()), console);
     QCOMPARE(reports.uiMessages, QStringList());
     bool authenticated = false;
@@ -72,14 +77,76 @@ void TestDesfireAuthentication::againstTheCard() {
     QCOMPARE(authenticated, accepted);
 }
 
+void TestDesfireAuthentication::madeUpAnswers_data() {
+    QTest::addColumn<QString>("challenge");    // hex; "-": the card's own
+    QTest::addColumn<QString>("confirmation"); // the same
+    QTest::addColumn<QString>("fault");        // empty: the key was proved
+    QTest::addColumn<QString>("console");
+
+    QTest::newRow("the card's own answers") << "-"
+                                            << "-"
+                                            << ""
+                                            << "AUTH, 91:AF\nAUTH, 91:00\n";
+    QTest::newRow("bare 91 00 twice") << "9100"
+                                      << "9100"
+                                      << "91 00"
+                                      << "AUTH, 91:00\nAUTH, 91:00\n";
+    QTest::newRow("8 bytes and 91 58, then 91 00") << "0102030405060708 9158"
+                                                   << "9100"
+                                                   << "91 58"
+                                                   << "AUTH, 91:58\nAUTH, 91:00\n";
+    QTest::newRow("right status words, wrong cryptogram")
+        << "-"
+        << "0000000000000000 9100"
+        << "the card's answer does not prove the key"
+        << "AUTH, 91:AF\nAUTH, 91:00\n";
+    QTest::newRow("short answers") << "A1A2A3A4 91AF"
+                                   << "B1B2 9100"
+                                   << "an answer of 6 bytes where 8 and a status word were due"
+                                   << "AUTH, 91:AF\nAUTH, 91:00\n";
+    QTest::newRow("8 bytes without a status word")
+        << "-"
+        << "0102030405060708"
+        << "an answer of 8 bytes where 8 and a status word were due"
+        << "AUTH, 91:AF\nAUTH, 07:08\n";
+}
+
+// A card that answers the authentication as told, and lets it pass whatever the
+// reader sent: the second frame still goes out and the console lines are as always,
+// and only a card that proved the key counts.
+void TestDesfireAuthentication::madeUpAnswers() {
+    QFETCH(QString, challenge);
+    QFETCH(QString, confirmation);
+    QFETCH(QString, fault);
+    QFETCH(QString, console);
+    const auto answer = [](const QString &hex) -> std::optional<vcard::Bytes> {
+        if (hex == QLatin1String("-"))
+            return std::nullopt;
+        return vcard::fromHex(hex.toStdString());
+    };
+    vcard::DesfireOptions options;
+    options.madeUpAuthentication =
+        vcard::MadeUpAuthentication{answer(challenge), answer(confirmation), false};
+    ConnectedCard card(std::make_shared<vcard::DesfireCard>(options), SCARD_PROTOCOL_T1);
+    QVERIFY2(card.ok(), qPrintable(card.failure()));
+    RecordedReports reports;
+    StdoutCapture capture;
+    const DesfireAuthentication got = desfireAuthenticate(card.handle(), reports);
+    QCOMPARE(got.fault ? got.fault->text() : QString(), fault);
+    QCOMPARE(got.keyProved(), fault.isEmpty());
+    QCOMPARE(cardtest::withoutDebugLines(capture.text()), console);
+    QCOMPARE(reports.uiMessages, QStringList());
+    QCOMPARE(card.commands().size(), 2);
+}
+
 // The same first command every time; the second differs with the card's challenge
 // while D1, which depends on the key alone, stays the same.
 void TestDesfireAuthentication::freshChallengeEachCall() {
     ConnectedCard card(std::make_shared<vcard::DesfireCard>(), SCARD_PROTOCOL_T1);
     QVERIFY2(card.ok(), qPrintable(card.failure()));
     RecordedReports reports;
-    QVERIFY(desfireAuthenticate(card.handle, reports).answered(QStringLiteral("91:00")));
-    QVERIFY(desfireAuthenticate(card.handle, reports).answered(QStringLiteral("91:00")));
+    QVERIFY(desfireAuthenticate(card.handle(), reports).keyProved());
+    QVERIFY(desfireAuthenticate(card.handle(), reports).keyProved());
     const QStringList sent = card.commands();
     QCOMPARE(sent.size(), 4);
     QCOMPARE(sent[0], authenticateCommand);
@@ -98,7 +165,10 @@ void TestDesfireAuthentication::cardWithoutDesfire() {
     QVERIFY2(card.ok(), qPrintable(card.failure()));
     RecordedReports reports;
     StdoutCapture capture;
-    QCOMPARE(desfireAuthenticate(card.handle, reports).text(), QStringLiteral("6E 00"));
+    const DesfireAuthentication got = desfireAuthenticate(card.handle(), reports);
+    QVERIFY(got.fault);
+    QCOMPARE(got.fault->text(), QStringLiteral("6E 00"));
+    QVERIFY(got.fault->statusAtFault());
     QCOMPARE(cardtest::withoutDebugLines(capture.text()),
              QStringLiteral("AUTH, 6E:00\nAUTH, 6E:00\n"));
 
@@ -120,8 +190,10 @@ void TestDesfireAuthentication::challengeTooLongForTheBuffer() {
     QVERIFY2(card.ok(), qPrintable(card.failure()));
     RecordedReports reports;
     StdoutCapture capture;
-    QCOMPARE(desfireAuthenticate(card.handle, reports).text(),
-             QStringLiteral("SCARD_E_INSUFFICIENT_BUFFER"));
+    const DesfireAuthentication got = desfireAuthenticate(card.handle(), reports);
+    QVERIFY(got.fault);
+    QCOMPARE(got.fault->text(), QStringLiteral("SCARD_E_INSUFFICIENT_BUFFER"));
+    QVERIFY(!got.confirmation);
     QCOMPARE(cardtest::withoutDebugLines(capture.text()), QString());
     QCOMPARE(reports.uiMessages, QStringList());
     QCOMPARE(card.commands(), QStringList{authenticateCommand});

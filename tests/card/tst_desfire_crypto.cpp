@@ -54,6 +54,8 @@ private slots:
     void publishedVector();
     void cardAcceptsCryptograms_data();
     void cardAcceptsCryptograms();
+    void proofOfTheKey_data();
+    void proofOfTheKey();
 };
 
 // Key 0123456789ABCDEF enciphers 4E6F772069732074 to 3FA40E8A984D4815, so
@@ -105,6 +107,30 @@ void TestDesfireCrypto::cardAcceptsCryptograms() {
     const DesBlock d2 = ecb(key, xorBlocks(d1, rotatedRndB), DES_DECRYPT);
     QCOMPARE(hex(cryptograms.d1), hex(d1));
     QCOMPARE(hex(cryptograms.d2), hex(d2));
+}
+
+void TestDesfireCrypto::proofOfTheKey_data() {
+    QTest::addColumn<DesBlock>("key");
+    QTest::addColumn<DesBlock>("rndA");
+    QTest::addColumn<DesBlock>("cardCryptogram");
+    QTest::addColumn<bool>("proved");
+    // The published vector again: 3FA40E8A984D4815 deciphers to 4E6F772069732074, which
+    // is 744E6F7720697320 rotated left by one byte. Enciphering instead would not give
+    // it back with this key.
+    QTest::newRow("published vector") << block("0123456789ABCDEF") << block("744E6F7720697320")
+                                      << block("3FA40E8A984D4815") << true;
+    QTest::newRow("RndA not rotated") << block("0123456789ABCDEF") << block("4E6F772069732074")
+                                      << block("3FA40E8A984D4815") << false;
+    QTest::newRow("another key") << block("133457799BBCDFF1") << block("744E6F7720697320")
+                                 << block("3FA40E8A984D4815") << false;
+}
+
+void TestDesfireCrypto::proofOfTheKey() {
+    QFETCH(DesBlock, key);
+    QFETCH(DesBlock, rndA);
+    QFETCH(DesBlock, cardCryptogram);
+    QFETCH(bool, proved);
+    QCOMPARE(desfire::provesKey(key, rndA, cardCryptogram), proved);
 }
 
 QTEST_APPLESS_MAIN(TestDesfireCrypto)

@@ -266,6 +266,27 @@ void TestDesfireExercise::outcome_data() {
     QTest::newRow("card nearly full") << nearlyFull << 0 << Verdict::Failed << "create file"
                                       << "91 0E";
 
+    // Cards that never took part in the authentication yet let the delete and the
+    // format through: every status the cycle needs, bar the authentications'.
+    vcard::DesfireOptions bare;
+    bare.madeUpAuthentication =
+        vcard::MadeUpAuthentication{vcard::Bytes{0x91, 0x00}, vcard::Bytes{0x91, 0x00}, false};
+    QTest::newRow("authentications answered with a bare 91 00")
+        << bare << 0 << Verdict::Failed << "authenticate to the application"
+        << "91 00";
+    vcard::DesfireOptions wrongStatus;
+    wrongStatus.madeUpAuthentication = vcard::MadeUpAuthentication{
+        vcard::fromHex("0102030405060708 9158"), vcard::Bytes{0x91, 0x00}, false};
+    QTest::newRow("8 bytes and 91 58, then 91 00")
+        << wrongStatus << 0 << Verdict::Failed << "authenticate to the application"
+        << "91 58";
+    vcard::DesfireOptions garbledAtCardLevel;
+    garbledAtCardLevel.madeUpAuthentication =
+        vcard::MadeUpAuthentication{std::nullopt, vcard::fromHex("0000000000000000 9100"), true};
+    QTest::newRow("card-level proof garbled")
+        << garbledAtCardLevel << 0 << Verdict::Failed << "authenticate to the card"
+        << "the card's answer does not prove the key";
+
     vcard::DesfireOptions padded;
     padded.statusPadding = 1;
     QTest::newRow("answers too long") << padded << 0 << Verdict::None << "create application"
@@ -291,13 +312,12 @@ void TestDesfireExercise::outcome() {
     card.link().dropAfterCommands(dropAfterCommands);
     cardtest::RecordedReports reports;
     StdoutCapture console;
-    const DesfireOutcome got = runDesfireExercise(card.handle, reports);
-    card.disconnected = true;
+    const DesfireOutcome got = runDesfireExercise(card.handle(), reports);
 
     QCOMPARE(got.verdict, expectedVerdict);
     QCOMPARE(got.failedStep, failedStep);
     QVERIFY2(got.failure.text().startsWith(failure), qPrintable(got.failure.text()));
-    QCOMPARE(got.failure.transmitted(), !failure.startsWith(QLatin1String("SCARD_")));
+    QCOMPARE(got.failure.answer.transmitted(), !failure.startsWith(QLatin1String("SCARD_")));
     // The operator's verdict says the same.
     const QStringList shown{expectedVerdict == DesfireOutcome::Verdict::Passed ? passed : failed};
     QCOMPARE(verdicts(reports.uiMessages),

@@ -14,6 +14,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+Q_DECLARE_METATYPE(vcard::MadeUpAuthentication)
+
 namespace {
 
 const QString contact = QLatin1String(testsupport::contactReader);
@@ -54,6 +56,8 @@ private slots:
     void apduFromAFile();
     void desfireTestCycles();
     void desfireTestOtherPiccKey();
+    void desfireTestKeyNotProved_data();
+    void desfireTestKeyNotProved();
     void cardRemovedInTheMiddleOfACycle_data();
     void cardRemovedInTheMiddleOfACycle();
     void interruptedInTheMiddleOfTheExercise();
@@ -277,6 +281,51 @@ void TestCliCommands::desfireTestOtherPiccKey() {
         QCOMPARE(cycles[i][QStringLiteral("status")].toString(), statuses[i]);
         QVERIFY(cycles[i][QStringLiteral("codeName")].isNull());
     }
+}
+
+void TestCliCommands::desfireTestKeyNotProved_data() {
+    QTest::addColumn<vcard::MadeUpAuthentication>("madeUp");
+    QTest::addColumn<QString>("progress");
+    QTest::addColumn<QJsonValue>("status"); // the report's, null when no status was at fault
+
+    QTest::newRow("91 58 from the application")
+        << vcard::MadeUpAuthentication{vcard::fromHex("0102030405060708 9158"),
+                                       vcard::Bytes{0x91, 0x00}, false}
+        << "cycle 1/1: failed at authenticate to the application: 91 58"
+        << QJsonValue(QStringLiteral("91 58"));
+    QTest::newRow("the card's proof garbled")
+        << vcard::MadeUpAuthentication{std::nullopt, vcard::fromHex("0000000000000000 9100"), true}
+        << "cycle 1/1: failed at authenticate to the card: the card's answer does not prove the "
+           "key"
+        << QJsonValue();
+    QTest::newRow("8 bytes without a status word")
+        << vcard::MadeUpAuthentication{std::nullopt, vcard::fromHex("0102030405060708"), false}
+        << "cycle 1/1: failed at authenticate to the application: an answer of 8 bytes where 8 "
+           "and a status word were due"
+        << QJsonValue();
+}
+
+// Cards that let every command through but never proved the key: the step and what was
+// wrong, where a status word alone would have passed them.
+void TestCliCommands::desfireTestKeyNotProved() {
+    QFETCH(vcard::MadeUpAuthentication, madeUp);
+    QFETCH(QString, progress);
+    QFETCH(QJsonValue, status);
+    vcard::DesfireOptions options;
+    options.madeUpAuthentication = madeUp;
+    InsertedCard card(options);
+    QVERIFY(card.insert());
+    const QString report = dir_.filePath(QStringLiteral("not-proved.json"));
+
+    CliProcess run({QStringLiteral("desfire-test"), QStringLiteral("-r"), contact,
+                    QStringLiteral("--report"), report});
+    QVERIFY(run.finish());
+    QCOMPARE(run.exitCode(), 1);
+    QCOMPARE(run.progressLines(), QStringList{progress});
+    const QJsonObject cycle = readReport(report)[QStringLiteral("cycles")].toArray()[0].toObject();
+    QCOMPARE(cycle[QStringLiteral("status")], status);
+    QVERIFY(cycle[QStringLiteral("codeName")].isNull());
+    QCOMPARE(card.applicationCount(), size_t(0)); // the card let the format through
 }
 
 void TestCliCommands::cardRemovedInTheMiddleOfACycle_data() {

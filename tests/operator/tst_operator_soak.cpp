@@ -3,6 +3,9 @@
 // while it still holds the card, beside the new worker that runs the request. A working
 // encoder must pass every time.
 //
+// The same beside another PC/SC program that probes the card as the desktop's services
+// do (the prober): its commands, resets and exclusive holds must not touch a verdict.
+//
 // QUORVANE_SOAK_CYCLES sets the number of cards per test (default below).
 
 #include "operator_window.h"
@@ -10,6 +13,7 @@
 #include "desfire_card.h"
 #include "iso_card.h"
 #include "pcsc_test_support.h"
+#include "prober_process.h"
 #include "vpcd_link.h"
 
 #include <QLabel>
@@ -31,6 +35,12 @@ int soakCycles() {
     bool ok = false;
     const int cycles = qEnvironmentVariableIntValue("QUORVANE_SOAK_CYCLES", &ok);
     return ok && cycles > 0 ? cycles : defaultCycles;
+}
+
+// Beside the prober half as many: every card then takes longer, and the prober gets at
+// the card between every two sessions all the same.
+int cyclesFor(bool probed) {
+    return probed ? std::max(1, soakCycles() / 2) : soakCycles();
 }
 
 QStringList verdictsIn(const QStringList &texts) {
@@ -62,7 +72,9 @@ private slots:
     void initTestCase() { QUORVANE_REQUIRE_PCSC(); }
     void init() { QVERIFY(testsupport::waitForCard(testsupport::contactReader, false)); }
 
+    void stressTestPressedAsTheAtrShows_data();
     void stressTestPressedAsTheAtrShows();
+    void apduRunSentAsTheAtrShows_data();
     void apduRunSentAsTheAtrShows();
 
 private:
@@ -70,6 +82,11 @@ private:
     // done() says the request has its outcome, takes the card out and waits for the
     // window to show the reader empty. False, with the texts seen, when a step did not
     // come.
+    // The prober the row asks for, probing the reader; none for a row without one.
+    std::unique_ptr<ProberProcess> startProber();
+    // The prober really probed: connected, and reset the card at times.
+    static QString proberIdle(ProberProcess *prober);
+
     bool cardCycle(OperatorWindow &op, const std::shared_ptr<vcard::VirtualCard> &card,
                    const std::function<void()> &press, const std::function<bool()> &done,
                    QStringList *seen);
@@ -103,13 +120,54 @@ bool TestOperatorSoak::cardCycle(OperatorWindow &op,
     return removalShown;
 }
 
+namespace {
+
+void besideOtherProgramsRows() {
+    QTest::addColumn<QStringList>("proberOptions"); // empty: no prober
+    QTest::addColumn<bool>("probed");
+    QTest::newRow("alone") << QStringList() << false;
+    QTest::newRow("probed, reset, held by another program")
+        << QStringList{QStringLiteral("--exclusive"), QStringLiteral("--seed"),
+                       QStringLiteral("29")}
+        << true;
+}
+
+} // namespace
+
+std::unique_ptr<ProberProcess> TestOperatorSoak::startProber() {
+    QFETCH(QStringList, proberOptions);
+    QFETCH(bool, probed);
+    if (!probed)
+        return nullptr;
+    auto prober = std::make_unique<ProberProcess>(reader, proberOptions);
+    return prober->waitFor(QStringLiteral("prober: ready")) ? std::move(prober) : nullptr;
+}
+
+QString TestOperatorSoak::proberIdle(ProberProcess *prober) {
+    if (!prober)
+        return {};
+    const ProberCounts counts = prober->finish();
+    if (counts.reported && counts.connections > 0 && counts.resets > 0)
+        return {};
+    return QStringLiteral("the prober made %1 connections and %2 resets")
+        .arg(counts.connections)
+        .arg(counts.resets);
+}
+
+void TestOperatorSoak::stressTestPressedAsTheAtrShows_data() {
+    besideOtherProgramsRows();
+}
+
 void TestOperatorSoak::stressTestPressedAsTheAtrShows() {
+    QFETCH(bool, probed);
+    const std::unique_ptr<ProberProcess> prober = startProber();
+    QVERIFY(!probed || prober);
     OperatorWindow op;
     QVERIFY(op.watchReader(reader));
     op.showAdvanced();
     auto card = std::make_shared<vcard::DesfireCard>();
 
-    const int cycles = soakCycles();
+    const int cycles = cyclesFor(probed);
     QStringList faults;
     for (int cycle = 0; cycle < cycles; ++cycle) {
         QStringList seen;
@@ -124,9 +182,18 @@ void TestOperatorSoak::stressTestPressedAsTheAtrShows() {
                                               .arg(cycles)
                                               .arg(faults.join('\n'))));
     QVERIFY(card->applicationIds().empty());
+    const QString idle = proberIdle(prober.get());
+    QVERIFY2(idle.isEmpty(), qPrintable(idle));
+}
+
+void TestOperatorSoak::apduRunSentAsTheAtrShows_data() {
+    besideOtherProgramsRows();
 }
 
 void TestOperatorSoak::apduRunSentAsTheAtrShows() {
+    QFETCH(bool, probed);
+    const std::unique_ptr<ProberProcess> prober = startProber();
+    QVERIFY(!probed || prober);
     OperatorWindow op;
     QVERIFY(op.watchReader(reader));
     op.pasteApdu(QStringLiteral("00A4040007A0000003085155\n80100003\n80100004\n80100005"));
@@ -135,7 +202,7 @@ void TestOperatorSoak::apduRunSentAsTheAtrShows() {
                                            "APDU Response 4: 00010203049000");
     auto card = std::make_shared<vcard::IsoCard>();
 
-    const int cycles = soakCycles();
+    const int cycles = cyclesFor(probed);
     QStringList faults;
     for (int cycle = 0; cycle < cycles; ++cycle) {
         op.popups.clear();
@@ -153,6 +220,8 @@ void TestOperatorSoak::apduRunSentAsTheAtrShows() {
                                               .arg(faults.size())
                                               .arg(cycles)
                                               .arg(faults.join('\n'))));
+    const QString idle = proberIdle(prober.get());
+    QVERIFY2(idle.isEmpty(), qPrintable(idle));
 }
 
 QTEST_MAIN(TestOperatorSoak)

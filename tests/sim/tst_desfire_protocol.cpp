@@ -66,6 +66,8 @@ private slots:
     void powerEventsEndSession();
     void commandLogRecordsEveryExchange();
     void statusPaddingOverflowsStatusOnlyBuffers();
+    void readerAnswersGetData_data();
+    void readerAnswersGetData();
 };
 
 // Wrong CLA 6E 00, P1 P2 other than 00 00 6A 86, lengths that disagree 67 00.
@@ -335,6 +337,37 @@ void TestDesfireProtocol::statusPaddingOverflowsStatusOnlyBuffers() {
     QCOMPARE(card.execute(fromHex("00 A4 04 00 00")), fromHex("000000 6E00"));
     QCOMPARE(card.commandLog().back().answer, fromHex("000000 6E00"));
     QCOMPARE(card.applicationIds(), std::vector<vcard::desfire::Aid>{testAid});
+}
+
+void TestDesfireProtocol::readerAnswersGetData_data() {
+    QTest::addColumn<QString>("apdu");
+    QTest::addColumn<QString>("answer");
+    QTest::newRow("UID") << "FF CA 00 00 00"
+                         << "043A5C72912E80 9000";
+    QTest::newRow("UID, Le 7") << "FF CA 00 00 07"
+                               << "043A5C72912E80 9000";
+    QTest::newRow("UID, Le 4") << "FF CA 00 00 04"
+                               << "6C07";
+    QTest::newRow("historical bytes, not offered") << "FF CA 01 00 00"
+                                                   << "6A81";
+}
+
+// The reader answers Get Data from what it learnt when the card came into its field:
+// the card's own state, a chain under way and the padding of its statuses included, is
+// not touched.
+void TestDesfireProtocol::readerAnswersGetData() {
+    QFETCH(QString, apdu);
+    QFETCH(QString, answer);
+    vcard::DesfireOptions padded;
+    padded.statusPadding = 2;
+    DesfireCard card(padded);
+    QCOMPARE(nativeStatus(card.execute(wrap(0x60))), 0xAF);
+    QCOMPARE(QString::fromStdString(vcard::toHex(card.execute(fromHex(apdu.toStdString())))),
+             QString::fromStdString(vcard::toHex(fromHex(answer.toStdString()))));
+    const Bytes software = card.execute(wrap(0xAF));
+    QCOMPARE(Bytes(software.begin(), software.begin() + 7), fromHex("04010101041A05"));
+    QCOMPARE(Bytes(software.end() - 2, software.end()), fromHex("91AF"));
+    QCOMPARE(card.commandLog().size(), std::size_t{3});
 }
 
 QTEST_GUILESS_MAIN(TestDesfireProtocol)

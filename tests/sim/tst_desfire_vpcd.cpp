@@ -1,8 +1,8 @@
 // The virtual DESFire card inserted into a vpcd reader and spoken to through pcscd.
 
 #include "desfire_card.h"
-#include "pcsc/pcsc.h"
 #include "pcsc_test_support.h"
+#include "reader_connection.h"
 #include "vpcd_link.h"
 
 #include <QtTest>
@@ -18,32 +18,6 @@ const int contactlessSlot = 1;
 QByteArray hex(const char *text) {
     return QByteArray::fromHex(text);
 }
-
-// One connection to the contactless reader for the length of a test.
-class Connection {
-public:
-    Connection() {
-        if (pcsc::establishContext(&context_) != SCARD_S_SUCCESS)
-            return;
-        DWORD protocol = 0;
-        connected_ = pcsc::connect(context_, testsupport::contactlessReader, SCARD_PROTOCOL_T1,
-                                   &card_, &protocol) == SCARD_S_SUCCESS;
-    }
-    ~Connection() {
-        if (connected_)
-            pcsc::disconnect(card_, SCARD_RESET_CARD);
-        pcsc::releaseContext(context_);
-    }
-    bool connected() const { return connected_; }
-    LONG transmit(const char *command, DWORD receiveLength, QByteArray *answer) {
-        return pcsc::transmit(card_, pcsc::t1Pci(), hex(command), receiveLength, answer);
-    }
-
-private:
-    SCARDCONTEXT context_ = 0;
-    SCARDHANDLE card_ = 0;
-    bool connected_ = false;
-};
 
 } // namespace
 
@@ -62,7 +36,7 @@ void TestDesfireVpcd::getVersionThroughPcscd() {
     QVERIFY(link.insert(contactlessSlot));
     QVERIFY(testsupport::waitForCard(testsupport::contactlessReader, true));
     {
-        Connection connection;
+        ReaderConnection connection(testsupport::contactlessReader);
         QVERIFY(connection.connected());
         QByteArray answer;
         QCOMPARE(connection.transmit("9060000000", 258, &answer), LONG(SCARD_S_SUCCESS));
@@ -90,7 +64,7 @@ void TestDesfireVpcd::paddedStatusOverflowsTwoByteBuffer() {
     QVERIFY(link.insert(contactlessSlot));
     QVERIFY(testsupport::waitForCard(testsupport::contactlessReader, true));
     {
-        Connection connection;
+        ReaderConnection connection(testsupport::contactlessReader);
         QVERIFY(connection.connected());
         QByteArray answer;
         QCOMPARE(connection.transmit("90CA000005C828680F0E00", 2, &answer),
