@@ -1,8 +1,7 @@
 // Every answer of the card (and every result code of PC/SC) from the input, through the
-// program's PC/SC seam, into the card identification, the DESFire stress test with both
-// authentications, and a typed-APDU run. The stress test may say "Passed" only when
-// every answer was the one the full write cycle needs, both authentications proving
-// the key.
+// program's PC/SC seam, into the card session, the card identification, the DESFire stress test
+// with both authentications, and a typed-APDU run. The stress test may say "Passed" only when every
+// answer was the one the full write cycle needs, both authentications proving the key.
 
 #include "fuzz_input.h"
 #include "quiet_process.h"
@@ -11,6 +10,7 @@
 #include "card/apdu_exchange.h"
 #include "card/desfire_exercise.h"
 #include "cli/kept_reports.h"
+#include "pcsc/card_session.h"
 #include "pcsc/pcsc.h"
 #include "worker/card_identification.h"
 
@@ -135,17 +135,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     scriptedpcsc::start(&input);
     SCARDCONTEXT context = 0;
     pcsc::establishContext(&context);
-    SCARDHANDLE card = 0;
-    DWORD protocol = 0;
-    pcsc::connect(context, "Fuzz Reader 00 00", SCARD_PROTOCOL_T1, &card, &protocol);
+    // As the worker takes a card: a session of its own (whose first status query may
+    // meet another program's reset), the identification, then the command.
+    const pcsc::CardSession session(context, "Fuzz Reader 00 00",
+                                    typed ? SCARD_PROTOCOL_T0 | SCARD_PROTOCOL_T1
+                                          : SCARD_PROTOCOL_T1,
+                                    pcsc::CardSession::Start::Reset);
+    check(session.isOpen());
     KeptReports identification;
-    if (!identifyCard(card, identification))
+    if (!identifyCard(session.handle(), identification))
         return 0;
     check(identification.uiMessages.first().startsWith(QStringLiteral("ATR: ")));
     if (typed)
-        typedRun(card);
+        typedRun(session.handle());
     else
-        stressTest(card);
+        stressTest(session.handle());
     return 0;
 }
 

@@ -80,6 +80,20 @@ LONG disconnect(SCARDHANDLE, DWORD) {
     return SCARD_S_SUCCESS;
 }
 
+LONG reconnect(SCARDHANDLE, DWORD preferredProtocols, DWORD, DWORD *activeProtocol) {
+    *activeProtocol =
+        preferredProtocols & SCARD_PROTOCOL_T1 ? SCARD_PROTOCOL_T1 : SCARD_PROTOCOL_T0;
+    return SCARD_S_SUCCESS;
+}
+
+LONG beginTransaction(SCARDHANDLE) {
+    return SCARD_S_SUCCESS;
+}
+
+LONG endTransaction(SCARDHANDLE, DWORD) {
+    return SCARD_S_SUCCESS;
+}
+
 LONG status(SCARDHANDLE, DWORD atrCapacity, DWORD *state, QByteArray *atr) {
     QByteArray answer;
     const LONG result = scriptedpcsc::nextAnswer(atrCapacity + 1, &answer);
