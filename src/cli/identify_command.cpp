@@ -5,7 +5,6 @@
 #include "kept_reports.h"
 #include "reader_choice.h"
 
-#include "worker/atr_list.h"
 #include "worker/card_identification.h"
 
 int runIdentify(const CliRequest &request) {
@@ -25,7 +24,7 @@ int runIdentify(const CliRequest &request) {
         return CheckFailed;
     }
     KeptReports reports;
-    reportAtrIdentification(atrHex(state.atr), reports);
+    reportAtrIdentification(state.atr, reports);
     // Each text replaces the one before in the window; the last is what it shows.
     printLine(reports.uiMessages.last());
     for (const auto &popup : reports.popups)

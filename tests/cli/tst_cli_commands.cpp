@@ -4,6 +4,7 @@
 
 #include "cli_process.h"
 #include "hex.h"
+#include "hostile_atr_list.h"
 #include "inserted_card.h"
 #include "iso_card.h"
 #include "pcsc_test_support.h"
@@ -47,6 +48,8 @@ private slots:
     void readers();
     void identify_data();
     void identify();
+    void identifyWithHostileUserList_data();
+    void identifyWithHostileUserList();
     void identifyWithoutCard();
     void identifyStoppedWhileWaiting();
     void apdu_data();
@@ -118,6 +121,45 @@ void TestCliCommands::identify() {
     }
     QCOMPARE(run.errors(), QString());
     link.remove();
+}
+
+void TestCliCommands::identifyWithHostileUserList_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("description"); // how the second line begins
+    const QString system = QStringLiteral("RFID - ISO 14443 Type A - NXP DESFire");
+    QTest::newRow("a FIFO") << "fifo" << system;
+    QTest::newRow("a sparse file of 1 GiB") << "huge" << system;
+    QTest::newRow("a folder") << "folder" << system;
+    QTest::newRow("4000 catastrophic patterns before the entry")
+        << "catastrophic" << QStringLiteral("From the user's list");
+}
+
+// The program neither waits on a FIFO nor reads a gigabyte nor backtracks: the card is
+// identified, from the system's list where the user's is no list.
+void TestCliCommands::identifyWithHostileUserList() {
+    QFETCH(QString, kind);
+    QFETCH(QString, description);
+    const QString cacheHome = dir_.filePath(QStringLiteral("cache-") + kind);
+    QVERIFY(QDir().mkpath(cacheHome));
+    const QString userList = cacheHome + QStringLiteral("/smartcard_list.txt");
+    if (kind == QLatin1String("catastrophic")) {
+        QFile file(userList);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(hostilelist::catastrophicEntries(4000) +
+                   "3B 81 80 01 80 80\n\tFrom the user's list\n");
+    } else {
+        QVERIFY(hostilelist::makeListFile(userList, kind));
+    }
+    InsertedCard card;
+    QVERIFY(card.insert());
+
+    CliProcess run({QStringLiteral("identify"), QStringLiteral("-r"), contact},
+                   {QStringLiteral("XDG_CACHE_HOME=") + cacheHome});
+    QVERIFY(run.finish(20000));
+    QCOMPARE(run.exitCode(), 0);
+    QCOMPARE(run.outputLines().value(0), QStringLiteral("ATR: ") + desfireAtr);
+    QVERIFY2(run.outputLines().value(1).startsWith(description), qPrintable(run.output()));
+    QCOMPARE(run.errors(), QString());
 }
 
 void TestCliCommands::identifyWithoutCard() {
