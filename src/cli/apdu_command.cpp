@@ -9,6 +9,7 @@
 #include "card/apdu_text.h"
 #include "pcsc/pcsc.h"
 #include "pcsc/pcsc_names.h"
+#include "pcsc/reader_names.h"
 #include "worker/active_protocol.h"
 #include "worker/protocol_choice.h"
 
@@ -60,11 +61,11 @@ int runApdu(const CliRequest &request) {
     requests.t1 = request.t1;
     SCARDHANDLE card = 0;
     DWORD activeProtocol = 0;
-    const LONG connected = pcsc::connect(context.handle(), reader.toUtf8(),
+    const LONG connected = pcsc::connect(context.handle(), readerNameBytes(reader),
                                          preferredProtocols(requests), &card, &activeProtocol);
     if (connected != SCARD_S_SUCCESS) {
         printError(QStringLiteral("no connection to the card in %1: %2")
-                       .arg(reader, pcscCodeName(connected)));
+                       .arg(shownReaderName(reader), pcscCodeName(connected)));
         return CheckFailed;
     }
     selectActiveProtocol(activeProtocol);

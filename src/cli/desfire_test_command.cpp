@@ -7,6 +7,7 @@
 #include "run_report.h"
 #include "stress_run.h"
 
+#include "pcsc/reader_names.h"
 #include "printer/printer_state.h"
 
 #include <QSaveFile>
@@ -55,12 +56,12 @@ int runDesfireTest(const CliRequest &request) {
             return setupFailure(QStringLiteral("a card is already in %1: take it out before a "
                                                "run through the printer, or leave out --printer "
                                                "to test that card")
-                                    .arg(reader));
+                                    .arg(shownReaderName(reader)));
         described =
             PrinterDescription{request.printerQueue, stationName(request.station), printerType};
     }
 
-    RunReport report(reader, described, request.cycles);
+    RunReport report(shownReaderName(reader), described, request.cycles);
     StressRun(StressSettings{reader, request.cycles, request.cardTimeout, request.reportPath},
               printer.get(), report)
         .run();

@@ -5,6 +5,7 @@
 #include "kept_reports.h"
 #include "reader_choice.h"
 
+#include "pcsc/reader_names.h"
 #include "worker/card_identification.h"
 
 int runIdentify(const CliRequest &request) {
@@ -16,11 +17,12 @@ int runIdentify(const CliRequest &request) {
 
     ReaderState state;
     if (!readReaderState(context.handle(), reader, &state) || !state.present) {
-        printError(QStringLiteral("the card left %1 before its ATR was read").arg(reader));
+        printError(QStringLiteral("the card left %1 before its ATR was read")
+                       .arg(shownReaderName(reader)));
         return CheckFailed;
     }
     if (state.atr.isEmpty()) {
-        printError(QStringLiteral("the card in %1 gives no ATR").arg(reader));
+        printError(QStringLiteral("the card in %1 gives no ATR").arg(shownReaderName(reader)));
         return CheckFailed;
     }
     KeptReports reports;

@@ -9,6 +9,7 @@
 #include "card/desfire_exercise.h"
 #include "pcsc/pcsc.h"
 #include "pcsc/pcsc_names.h"
+#include "pcsc/reader_names.h"
 #include "worker/protocol_choice.h"
 
 #include <QElapsedTimer>
@@ -31,7 +32,8 @@ void setPhase(CycleRecord &cycle, Phase phase, const QElapsedTimer &clock) {
 } // namespace
 
 StressRun::StressRun(const StressSettings &settings, PrinterFeeder *printer, RunReport &report)
-    : settings_(settings), reader_(settings.reader.toUtf8()), printer_(printer), report_(report) {}
+    : settings_(settings), reader_(readerNameBytes(settings.reader)),
+      shownReader_(shownReaderName(settings.reader)), printer_(printer), report_(report) {}
 
 void StressRun::run() {
     for (int number = 1; number <= settings_.cycles && !stopRequested(); ++number) {
@@ -82,7 +84,7 @@ CycleRecord StressRun::readerCycle(int number) {
     if (cardArrived(cycle))
         exercise(cycle);
     else if (cycle.verdict == CycleRecord::Verdict::Failed)
-        stopReason_ = QStringLiteral("no card to test in ") + settings_.reader;
+        stopReason_ = QStringLiteral("no card to test in ") + shownReader_;
     cycle.totalMs = elapsedMs(total);
     return cycle;
 }
@@ -142,7 +144,7 @@ void StressRun::ejectCard(CycleRecord &cycle) {
     } else if (!stopRequested() && waitForCardEvent(reader_, CardEvent::Removal,
                                                     settings_.cardTimeout) == WaitEnd::TimedOut) {
         const QString stuck = QStringLiteral("the card did not leave %1 within %2")
-                                  .arg(settings_.reader, secondsText(settings_.cardTimeout));
+                                  .arg(shownReader_, secondsText(settings_.cardTimeout));
         cycle.fail(QStringLiteral("eject"), stuck);
         stopReason_ = stuck;
     }
@@ -151,5 +153,5 @@ void StressRun::ejectCard(CycleRecord &cycle) {
 
 QString StressRun::noCardWithinTimeout() const {
     return QStringLiteral("no card in %1 within %2")
-        .arg(settings_.reader, secondsText(settings_.cardTimeout));
+        .arg(shownReader_, secondsText(settings_.cardTimeout));
 }

@@ -40,7 +40,8 @@ private:
     QString noCardWithinTimeout() const;
 
     StressSettings settings_;
-    QByteArray reader_;
+    QByteArray reader_;   // as PC/SC names it
+    QString shownReader_; // as messages show it
     PrinterFeeder *printer_;
     RunReport &report_;
     QString stopReason_; // set when the run cannot go on

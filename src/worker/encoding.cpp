@@ -9,6 +9,7 @@
 #include "interruption.h"
 #include "pcsc/pcsc.h"
 #include "pcsc/pcsc_names.h"
+#include "pcsc/reader_names.h"
 #include "protocol_choice.h"
 
 #include <QDebug>
@@ -58,14 +59,15 @@ void Encoding::listReaders() {
 }
 
 void Encoding::connectToReader(QString readerName) {
-    qDebug().noquote() << QStringLiteral("connect To Reader, reader name:") + readerName;
+    qDebug().noquote() << QStringLiteral("connect To Reader, reader name:") +
+                              shownReaderName(readerName);
     SCARDCONTEXT context = 0;
     if (!establishReportedContext(*this, &context))
         return;
     QStringList readers;
     if (listReportedReaders(*this, context, &readers) == SCARD_S_SUCCESS) {
         qDebug() << "SCARD_S_SUCCESS";
-        CardWatch watch(&context, readerName.toUtf8());
+        CardWatch watch(&context, readerNameBytes(readerName));
         emit sendBackReaderMessage(readerName);
         emit sendBackUIMessage(QString::fromLatin1(noCardMessage));
         if (watch.waitForCard()) {
@@ -116,7 +118,7 @@ void Encoding::processCard(SCARDCONTEXT context, const QString &readerName) {
     SCARDHANDLE card = 0;
     DWORD activeProtocol = 0;
     const LONG connected =
-        pcsc::connect(context, readerName.toUtf8(), protocols, &card, &activeProtocol);
+        pcsc::connect(context, readerNameBytes(readerName), protocols, &card, &activeProtocol);
     if (connected != SCARD_S_SUCCESS) {
         emit sendBackUIMessage(pcscCodeName(connected));
         return;
