@@ -55,6 +55,8 @@ private slots:
     void apdu_data();
     void apdu();
     void apduFromAFile();
+    void apduTextBounded_data();
+    void apduTextBounded();
     void desfireTestCycles();
     void desfireTestOtherPiccKey();
     void cardRemovedInTheMiddleOfACycle_data();
@@ -203,6 +205,16 @@ void TestCliCommands::apdu_data() {
                        "APDU Response 2 failed: SCARD_E_INVALID_PARAMETER",
                        "APDU Response 3: 04010101041A0591AF"}
         << 1;
+    // A file written on another system: every line end is one.
+    QTest::newRow("CR LF line ends")
+        << QStringList() << QStringLiteral("9060000000\r\n90AF000000\r\n90AF000000\r\n")
+        << QStringList{"APDU Response 1: 04010101001A0591AF", "APDU Response 2: 04010101041A0591AF",
+                       "APDU Response 3: 043A5C72912E80*"}
+        << 0;
+    QTest::newRow("CR line ends") << QStringList() << QStringLiteral("9060000000\r90AF000000\r")
+                                  << QStringList{"APDU Response 1: 04010101001A0591AF",
+                                                 "APDU Response 2: 04010101041A0591AF"}
+                                  << 0;
     QTest::newRow("nothing to send")
         << QStringList() << QString()
         << QStringList{"APDU Response 1 failed: SCARD_E_INVALID_PARAMETER"} << 1;
@@ -256,6 +268,39 @@ void TestCliCommands::apduFromAFile() {
     QVERIFY2(refused.errors().contains(QLatin1String("SCARD_E_PROTO_MISMATCH")),
              qPrintable(refused.errors()));
     link.remove();
+}
+
+void TestCliCommands::apduTextBounded_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<int>("inputBytes"); // on standard input, for "-"
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message");
+
+    const int limit = 16 * 1024 * 1024;
+    QTest::newRow("an endless device")
+        << "/dev/zero" << 0 << 2 << "quorvane-cli: /dev/zero holds more than 16 MiB";
+    QTest::newRow("standard input a byte over") << "-" << limit + 1 << 2
+                                                << "quorvane-cli: standard input holds more than "
+                                                   "16 MiB";
+    // Read whole; then no card comes.
+    QTest::newRow("standard input at the limit")
+        << "-" << limit << 1 << QStringLiteral("quorvane-cli: waiting up to 0.3 s for a card");
+    QTest::newRow("a folder") << "/" << 0 << 2 << "quorvane-cli: cannot read /: Is a directory";
+}
+
+// The text is read with a bound: over it, a set-up error before any card is waited for.
+void TestCliCommands::apduTextBounded() {
+    QFETCH(QString, file);
+    QFETCH(int, inputBytes);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+    CliProcess run({QStringLiteral("apdu"), QStringLiteral("-r"), contactless,
+                    QStringLiteral("--timeout"), QStringLiteral("0.3"), file},
+                   {}, QByteArray(inputBytes, '0'));
+    QVERIFY(run.finish(20000));
+    QCOMPARE(run.exitCode(), exitCode);
+    QCOMPARE(run.output(), QString());
+    QVERIFY2(run.errors().startsWith(message), qPrintable(run.errors()));
 }
 
 void TestCliCommands::desfireTestCycles() {
