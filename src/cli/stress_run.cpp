@@ -5,6 +5,7 @@
 #include "printer_feeder.h"
 #include "reader_choice.h"
 #include "reader_wait.h"
+#include "stop_request.h"
 
 #include "card/desfire_exercise.h"
 #include "pcsc/pcsc.h"
@@ -50,7 +51,7 @@ void StressRun::run() {
         }
     }
     if (stopRequested())
-        report_.stop(QStringLiteral("interrupted"));
+        report_.stop(stopReason(stopCause()));
 }
 
 CycleRecord StressRun::printerCycle(int number) {

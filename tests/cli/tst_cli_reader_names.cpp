@@ -4,6 +4,7 @@
 // writes (lines, errors, the JSON report) is valid UTF-8.
 
 #include "cli_process.h"
+#include "pcsc_test_support.h"
 #include "private_pcscd.h"
 
 #include "desfire_card.h"
@@ -22,6 +23,16 @@ const QString shownContact = QStringLiteral("Virtual\\xFFPCD 00 00");
 const QString shownContactless = QStringLiteral("Virtual\\xFFPCD 00 01");
 // The contact reader's name as bash hands its bytes over.
 const QString oddReaderBytes = QStringLiteral("\"$(printf 'Virtual\\377PCD 00 00')\"");
+
+const char oddContact[] = "Virtual\xffPCD 00 00";
+
+// A DESFire card in the private contact reader, once PC/SC sees it there.
+std::unique_ptr<vcard::VpcdLink> insertedCard() {
+    auto card = std::make_unique<vcard::VpcdLink>(std::make_shared<vcard::DesfireCard>());
+    if (!card->insert(PrivatePcscd::firstVpcdSlot) || !testsupport::waitForCard(oddContact, true))
+        return nullptr;
+    return card;
+}
 
 bool isUtf8(const QByteArray &bytes) {
     return QString::fromUtf8(bytes).toUtf8() == bytes;
@@ -75,8 +86,8 @@ void TestCliReaderNames::identify_data() {
 
 void TestCliReaderNames::identify() {
     QFETCH(QString, reader);
-    auto card = std::make_unique<vcard::VpcdLink>(std::make_shared<vcard::DesfireCard>());
-    QVERIFY(card->insert(PrivatePcscd::firstVpcdSlot));
+    auto card = insertedCard();
+    QVERIFY(card);
 
     CliProcess run(CliProcess::shellScript,
                    QStringLiteral("exec \"$0\" identify --timeout 10 -r ") + reader);
@@ -85,13 +96,14 @@ void TestCliReaderNames::identify() {
     QCOMPARE(run.outputLines().value(0), QStringLiteral("ATR: 3B8180018080"));
     QCOMPARE(run.errors(), QString());
     card->remove();
+    QVERIFY(testsupport::waitForCard(oddContact, false));
 }
 
 // The stress test connects to the reader cycle after cycle; its report names the reader
 // as the program writes it, in a document that parses.
 void TestCliReaderNames::stressTestReport() {
-    auto card = std::make_unique<vcard::VpcdLink>(std::make_shared<vcard::DesfireCard>());
-    QVERIFY(card->insert(PrivatePcscd::firstVpcdSlot));
+    auto card = insertedCard();
+    QVERIFY(card);
     const QString report = dir_.filePath(QStringLiteral("odd.json"));
 
     CliProcess run(CliProcess::shellScript,
@@ -110,6 +122,7 @@ void TestCliReaderNames::stressTestReport() {
     QCOMPARE(json[QStringLiteral("reader")].toString(), shownContact);
     QCOMPARE(json[QStringLiteral("passed")].toInt(), 2);
     card->remove();
+    QVERIFY(testsupport::waitForCard(oddContact, false));
 }
 
 void TestCliReaderNames::unknownReader() {
