@@ -10,23 +10,9 @@
 #include "pcsc/reader_names.h"
 #include "printer/printer_state.h"
 
-#include <QSaveFile>
-
 #include <memory>
 
 namespace {
-
-// Whether a report can be written there, found out before the run rather than after.
-bool reportWritable(const QString &path, QString *failure) {
-    QSaveFile probe(path);
-    if (!probe.open(QIODevice::WriteOnly)) {
-        *failure =
-            QStringLiteral("the report cannot be written to %1: %2").arg(path, probe.errorString());
-        return false;
-    }
-    probe.cancelWriting();
-    return true;
-}
 
 QString stationName(Station station) {
     return station == Station::Contact ? QStringLiteral("contact") : QStringLiteral("contactless");
@@ -39,8 +25,6 @@ int runDesfireTest(const CliRequest &request) {
     QString failure;
     const QString reader = chooseReader(context, request.reader, &failure);
     if (reader.isEmpty())
-        return setupFailure(failure);
-    if (!request.reportPath.isEmpty() && !reportWritable(request.reportPath, &failure))
         return setupFailure(failure);
 
     std::unique_ptr<PrinterFeeder> printer;
@@ -62,12 +46,14 @@ int runDesfireTest(const CliRequest &request) {
     }
 
     RunReport report(shownReaderName(reader), described, request.cycles);
-    StressRun(StressSettings{reader, request.cycles, request.cardTimeout, request.reportPath},
-              printer.get(), report)
+    if (!request.reportPath.isEmpty() && !report.keepFile(request.reportPath, &failure))
+        return setupFailure(QStringLiteral("the report cannot be written to %1: %2")
+                                .arg(request.reportPath, failure));
+    StressRun(StressSettings{reader, request.cycles, request.cardTimeout}, printer.get(), report)
         .run();
     for (const QString &line : report.summary())
         printLine(line);
-    if (!request.reportPath.isEmpty() && !report.write(request.reportPath, &failure))
+    if (!report.finishFile(&failure))
         return setupFailure(QStringLiteral("the report cannot be written to %1: %2")
                                 .arg(request.reportPath, failure));
     return report.allPassed() ? AllPassed : CheckFailed;

@@ -41,10 +41,6 @@ void StressRun::run() {
         const CycleRecord cycle = printer_ ? printerCycle(number) : readerCycle(number);
         report_.add(cycle);
         printLine(report_.progressLine(cycle));
-        if (!settings_.reportPath.isEmpty()) {
-            QString ignored; // the last write, after the summary, says whether it failed
-            report_.write(settings_.reportPath, &ignored);
-        }
         if (!stopReason_.isEmpty()) {
             report_.stop(stopReason_);
             return;
