@@ -6,6 +6,7 @@
 #include "cli_rows.h"
 #include "command_rows.h"
 #include "event_log.h"
+#include "input_rows.h"
 #include "pcsc_test_support.h"
 #include "quiet_output.h"
 #include "startup_rows.h"
@@ -21,7 +22,8 @@ namespace {
 const QStringList rowGroups{QStringLiteral("cpu"),          QStringLiteral("detection"),
                             QStringLiteral("interruption"), QStringLiteral("desfire"),
                             QStringLiteral("apdu"),         QStringLiteral("cli"),
-                            QStringLiteral("soak"),         QStringLiteral("startup")};
+                            QStringLiteral("soak"),         QStringLiteral("startup"),
+                            QStringLiteral("atr"),          QStringLiteral("report")};
 
 void progress(const char *what) {
     std::fprintf(stderr, "measuring: %s\n", what);
@@ -105,6 +107,14 @@ int main(int argc, char *argv[]) {
                  [&] { return QList<BenchRow>{cliExerciseRow(runs)}; });
         cardRows("soak", QStringLiteral("quorvane-cli: through the simulated printer"),
                  [&] { return QList<BenchRow>{cliSoakRow(soakCycles)}; });
+        if (wanted("atr")) {
+            progress("atr");
+            rows += atrIdentificationRows(runs);
+        }
+        if (wanted("report")) {
+            progress("report");
+            rows += reportCostRow(runs);
+        }
         if (wanted("startup")) {
             progress("startup");
             rows += startupRows(runs);
