@@ -59,6 +59,13 @@ bool ReportFile::open(const QString &path, const QByteArray &head, const QByteAr
                       QString *error) {
     path_ = QFile::encodeName(path);
     tail_ = tail;
+    // Found out now rather than when the first version would take the folder's place.
+    if (QFileInfo(path).isDir()) {
+        errno = EISDIR;
+        failed("");
+        *error = error_;
+        return false;
+    }
     const QByteArray document = head + tail;
     spare_ = Copy{createBeside(path_, &spareName_), 0, head.size(), tail.size()};
     if (spare_.descriptor < 0 || !writeAt(spare_.descriptor, document, 0)) {

@@ -340,6 +340,13 @@ void TestRunReport::fileNotWritable() {
     QVERIFY(!report.keepFile(QStringLiteral("/nonexistent/r.json"), &error));
     QCOMPARE(error, QStringLiteral("No such file or directory"));
     QVERIFY(report.finishFile(&error)); // no file to finish
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QVERIFY(!report.keepFile(dir.path(), &error));
+    QCOMPARE(error, QStringLiteral("Is a directory"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList());
 }
 
 void TestRunReport::readersSeeWholeDocuments_data() {
