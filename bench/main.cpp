@@ -6,6 +6,7 @@
 #include "cli_rows.h"
 #include "command_rows.h"
 #include "event_log.h"
+#include "input_rows.h"
 #include "mifare_rows.h"
 #include "pcsc_test_support.h"
 #include "quiet_output.h"
@@ -19,11 +20,11 @@
 
 namespace {
 
-const QStringList rowGroups{QStringLiteral("cpu"),          QStringLiteral("detection"),
-                            QStringLiteral("interruption"), QStringLiteral("desfire"),
-                            QStringLiteral("mifare"),       QStringLiteral("apdu"),
-                            QStringLiteral("cli"),          QStringLiteral("probed"),
-                            QStringLiteral("soak"),         QStringLiteral("startup")};
+const QStringList rowGroups{
+    QStringLiteral("cpu"),     QStringLiteral("detection"), QStringLiteral("interruption"),
+    QStringLiteral("desfire"), QStringLiteral("mifare"),    QStringLiteral("apdu"),
+    QStringLiteral("cli"),     QStringLiteral("probed"),    QStringLiteral("soak"),
+    QStringLiteral("startup"), QStringLiteral("atr"),       QStringLiteral("report")};
 
 void progress(const char *what) {
     std::fprintf(stderr, "measuring: %s\n", what);
@@ -111,6 +112,14 @@ int main(int argc, char *argv[]) {
                  [&] { return QList<BenchRow>{cliProbedRow(runs)}; });
         cardRows("soak", QStringLiteral("quorvane-cli: through the simulated printer"),
                  [&] { return QList<BenchRow>{cliSoakRow(soakCycles)}; });
+        if (wanted("atr")) {
+            progress("atr");
+            rows += atrIdentificationRows(runs);
+        }
+        if (wanted("report")) {
+            progress("report");
+            rows += reportCostRow(runs);
+        }
         if (wanted("startup")) {
             progress("startup");
             rows += startupRows(runs);

@@ -17,6 +17,15 @@ QStringList splitLines(const QString &text) {
     return lines;
 }
 
+QString fileText(const QByteArray &content) {
+    QString text = QString::fromUtf8(content);
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    if (text.endsWith(QLatin1Char('\n')))
+        text.chop(1);
+    return text;
+}
+
 QByteArray decodeLine(const QString &line) {
     // toLatin1 turns characters beyond Latin-1 into '?', which fromHex skips like any
     // other non-digit.

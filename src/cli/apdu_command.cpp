@@ -1,5 +1,6 @@
 #include "commands.h"
 
+#include "bounded_read.h"
 #include "cli_output.h"
 #include "command_card.h"
 #include "kept_reports.h"
@@ -9,36 +10,37 @@
 #include "card/apdu_text.h"
 #include "pcsc/card_session.h"
 #include "pcsc/pcsc_names.h"
+#include "pcsc/reader_names.h"
 #include "worker/active_protocol.h"
 #include "worker/protocol_choice.h"
 
-#include <QFile>
 #include <QThread>
 
 #include <cstdio>
 
 namespace {
 
-// The text of FILE, or of standard input for "-"; false with *failure when it cannot be
-// read. A text file's last line ends in a line break, which closes that line here
-// rather than opening an empty one after it.
+// More than any list of commands a card is sent.
+constexpr qint64 apduTextLimit = 16 * 1024 * 1024;
+
+// The text of FILE, or of standard input for "-" (apdutext::fileText); false with
+// *failure when it cannot be read or is over the limit.
 bool readApduText(const QString &path, QString *text, QString *failure) {
-    QFile file(path);
-    const bool opened = path == QLatin1String("-") ? file.open(stdin, QIODevice::ReadOnly)
-                                                   : file.open(QIODevice::ReadOnly);
-    const QByteArray content = opened ? file.readAll() : QByteArray();
-    if (!opened || file.error() != QFileDevice::NoError) {
-        *failure = QStringLiteral("cannot read %1: %2")
-                       .arg(path == QLatin1String("-") ? QStringLiteral("standard input") : path,
-                            file.errorString());
+    const QString name = path == QLatin1String("-") ? QStringLiteral("standard input") : path;
+    const BoundedRead input(path, apduTextLimit);
+    switch (input.end()) {
+    case BoundedRead::End::Whole:
+        *text = apdutext::fileText(input.content());
+        return true;
+    case BoundedRead::End::TooLarge:
+        *failure =
+            QStringLiteral("%1 holds more than 16 MiB: no list of APDUs is that long").arg(name);
         return false;
+    case BoundedRead::End::Failed:
+        break;
     }
-    *text = QString::fromUtf8(content);
-    if (text->endsWith(QLatin1String("\r\n")))
-        text->chop(2);
-    else if (text->endsWith(QLatin1Char('\n')) || text->endsWith(QLatin1Char('\r')))
-        text->chop(1);
-    return true;
+    *failure = QStringLiteral("cannot read %1: %2").arg(name, input.failure());
+    return false;
 }
 
 } // namespace
@@ -59,15 +61,16 @@ int runApdu(const CliRequest &request) {
     requests.t0 = request.t0;
     requests.t1 = request.t1;
     const auto stopRequested = [] { return QThread::currentThread()->isInterruptionRequested(); };
-    pcsc::CardSession session(context.handle(), reader.toUtf8(), preferredProtocols(requests),
-                              pcsc::CardSession::Start::Reset, stopRequested);
+    pcsc::CardSession session(context.handle(), readerNameBytes(reader),
+                              preferredProtocols(requests), pcsc::CardSession::Start::Reset,
+                              stopRequested);
     if (session.stopped())
         return Interrupted;
     if (session.result() == SCARD_E_SHARING_VIOLATION)
         return setupFailure(heldElsewhereMessage(reader));
     if (!session.isOpen()) {
         printError(QStringLiteral("no connection to the card in %1: %2")
-                       .arg(reader, pcscCodeName(session.result())));
+                       .arg(shownReaderName(reader), pcscCodeName(session.result())));
         return CheckFailed;
     }
     selectActiveProtocol(session.activeProtocol());

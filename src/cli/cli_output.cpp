@@ -1,10 +1,20 @@
 #include "cli_output.h"
 
+#include "stop_request.h"
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 void printLine(const QString &text) {
-    std::fputs(text.toUtf8().append('\n').constData(), stdout);
-    std::fflush(stdout);
+    if (std::fputs(text.toUtf8().append('\n').constData(), stdout) != EOF &&
+        std::fflush(stdout) != EOF)
+        return;
+    const int error = errno;
+    if (requestStop(StopCause::OutputFailed))
+        printError(QStringLiteral("standard output cannot be written (%1): stopping after the "
+                                  "step under way")
+                       .arg(QString::fromLocal8Bit(std::strerror(error))));
 }
 
 void printError(const QString &message) {

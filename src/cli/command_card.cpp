@@ -5,6 +5,8 @@
 #include "reader_choice.h"
 #include "reader_wait.h"
 
+#include "pcsc/reader_names.h"
+
 namespace {
 
 ExitStatus waitForCard(const PcscContext &context, const QString &reader,
@@ -12,9 +14,10 @@ ExitStatus waitForCard(const PcscContext &context, const QString &reader,
     ReaderState state;
     if (readReaderState(context.handle(), reader, &state) && state.present)
         return AllPassed;
+    const QString shown = shownReaderName(reader);
     printError(
-        QStringLiteral("waiting up to %1 for a card in %2").arg(secondsText(timeout), reader));
-    switch (waitForCardEvent(reader.toUtf8(), CardEvent::Arrival, timeout)) {
+        QStringLiteral("waiting up to %1 for a card in %2").arg(secondsText(timeout), shown));
+    switch (waitForCardEvent(readerNameBytes(reader), CardEvent::Arrival, timeout)) {
     case WaitEnd::Reached:
         return AllPassed;
     case WaitEnd::Interrupted:
@@ -22,7 +25,7 @@ ExitStatus waitForCard(const PcscContext &context, const QString &reader,
     case WaitEnd::TimedOut:
         break;
     }
-    printError(QStringLiteral("no card in %1 within %2").arg(reader, secondsText(timeout)));
+    printError(QStringLiteral("no card in %1 within %2").arg(shown, secondsText(timeout)));
     return CheckFailed;
 }
 
@@ -43,7 +46,7 @@ QString heldElsewhereMessage(const QString &reader) {
     return QStringLiteral("another program holds the card in %1 (SCARD_E_SHARING_VIOLATION): "
                           "stop it, for instance GnuPG's scdaemon with \"gpgconf --kill "
                           "scdaemon\", and try again")
-        .arg(reader);
+        .arg(shownReaderName(reader));
 }
 
 ExitStatus setupFailure(const QString &message) {

@@ -188,5 +188,6 @@ QString usageText() {
         "  --report FILE            writes the run as JSON to FILE\n"
         "\n"
         "exit status: 0 all passed, 1 a check failed, 2 usage or set-up error,\n"
-        "130 stopped with Ctrl-C. See quorvane-cli(1).\n");
+        "129 stopped by SIGHUP, 130 stopped with Ctrl-C, 141 standard output lost,\n"
+        "143 stopped by SIGTERM. See quorvane-cli(1).\n");
 }

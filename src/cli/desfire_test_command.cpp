@@ -7,25 +7,12 @@
 #include "run_report.h"
 #include "stress_run.h"
 
+#include "pcsc/reader_names.h"
 #include "printer/printer_state.h"
-
-#include <QSaveFile>
 
 #include <memory>
 
 namespace {
-
-// Whether a report can be written there, found out before the run rather than after.
-bool reportWritable(const QString &path, QString *failure) {
-    QSaveFile probe(path);
-    if (!probe.open(QIODevice::WriteOnly)) {
-        *failure =
-            QStringLiteral("the report cannot be written to %1: %2").arg(path, probe.errorString());
-        return false;
-    }
-    probe.cancelWriting();
-    return true;
-}
 
 QString stationName(Station station) {
     return station == Station::Contact ? QStringLiteral("contact") : QStringLiteral("contactless");
@@ -38,8 +25,6 @@ int runDesfireTest(const CliRequest &request) {
     QString failure;
     const QString reader = chooseReader(context, request.reader, &failure);
     if (reader.isEmpty())
-        return setupFailure(failure);
-    if (!request.reportPath.isEmpty() && !reportWritable(request.reportPath, &failure))
         return setupFailure(failure);
 
     std::unique_ptr<PrinterFeeder> printer;
@@ -55,18 +40,21 @@ int runDesfireTest(const CliRequest &request) {
             return setupFailure(QStringLiteral("a card is already in %1: take it out before a "
                                                "run through the printer, or leave out --printer "
                                                "to test that card")
-                                    .arg(reader));
+                                    .arg(shownReaderName(reader)));
         described =
             PrinterDescription{request.printerQueue, stationName(request.station), printerType};
     }
 
-    RunReport report(reader, described, request.cycles);
-    StressRun run(StressSettings{reader, request.cycles, request.cardTimeout, request.reportPath},
-                  printer.get(), report);
+    RunReport report(shownReaderName(reader), described, request.cycles);
+    if (!request.reportPath.isEmpty() && !report.keepFile(request.reportPath, &failure))
+        return setupFailure(QStringLiteral("the report cannot be written to %1: %2")
+                                .arg(request.reportPath, failure));
+    StressRun run(StressSettings{reader, request.cycles, request.cardTimeout}, printer.get(),
+                  report);
     run.run();
     for (const QString &line : report.summary())
         printLine(line);
-    if (!request.reportPath.isEmpty() && !report.write(request.reportPath, &failure))
+    if (!report.finishFile(&failure))
         return setupFailure(QStringLiteral("the report cannot be written to %1: %2")
                                 .arg(request.reportPath, failure));
     if (run.cardHeldElsewhere())

@@ -5,7 +5,7 @@
 #include "kept_reports.h"
 #include "reader_choice.h"
 
-#include "worker/atr_list.h"
+#include "pcsc/reader_names.h"
 #include "worker/card_identification.h"
 
 int runIdentify(const CliRequest &request) {
@@ -17,15 +17,16 @@ int runIdentify(const CliRequest &request) {
 
     ReaderState state;
     if (!readReaderState(context.handle(), reader, &state) || !state.present) {
-        printError(QStringLiteral("the card left %1 before its ATR was read").arg(reader));
+        printError(QStringLiteral("the card left %1 before its ATR was read")
+                       .arg(shownReaderName(reader)));
         return CheckFailed;
     }
     if (state.atr.isEmpty()) {
-        printError(QStringLiteral("the card in %1 gives no ATR").arg(reader));
+        printError(QStringLiteral("the card in %1 gives no ATR").arg(shownReaderName(reader)));
         return CheckFailed;
     }
     KeptReports reports;
-    reportAtrIdentification(atrHex(state.atr), reports);
+    reportAtrIdentification(state.atr, reports);
     // Each text replaces the one before in the window; the last is what it shows.
     printLine(reports.uiMessages.last());
     for (const auto &popup : reports.popups)

@@ -2,6 +2,7 @@
 
 #include "cli_output.h"
 #include "exit_status.h"
+#include "stop_request.h"
 
 #include <QThread>
 
@@ -23,11 +24,35 @@ sigset_t signalSet(std::initializer_list<int> numbers) {
     return set;
 }
 
+StopCause causeOf(int signal) {
+    switch (signal) {
+    case SIGINT:
+        return StopCause::Interrupt;
+    case SIGTERM:
+        return StopCause::Terminate;
+    default:
+        return StopCause::HangUp;
+    }
+}
+
+QString stoppingText(int signal) {
+    const QString stopping = QStringLiteral("stopping after the step under way");
+    switch (signal) {
+    case SIGINT:
+        return stopping + QStringLiteral("; Ctrl-C again quits at once");
+    case SIGTERM:
+        return QStringLiteral("SIGTERM: ") + stopping;
+    default:
+        return QStringLiteral("SIGHUP: ") + stopping;
+    }
+}
+
 } // namespace
 
 void holdInterrupts() {
-    const sigset_t held = signalSet({SIGINT, commandDone});
+    const sigset_t held = signalSet({SIGINT, SIGTERM, SIGHUP, commandDone});
     pthread_sigmask(SIG_BLOCK, &held, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
 }
 
 int runInterruptibly(const std::function<int()> &command) {
@@ -37,17 +62,22 @@ int runInterruptibly(const std::function<int()> &command) {
         status = command();
         pthread_kill(waiting, commandDone);
     }));
+    setCommandThread(thread.get());
     thread->start();
-    const sigset_t awaited = signalSet({SIGINT, commandDone});
-    int arrived = 0;
-    sigwait(&awaited, &arrived);
-    if (arrived == SIGINT) {
-        thread->requestInterruption();
-        printError(QStringLiteral("stopping after the step under way; Ctrl-C again quits at once"));
-        // Only this thread takes SIGINT now, with its default action.
+    sigset_t awaited = signalSet({SIGINT, SIGTERM, SIGHUP, commandDone});
+    for (int arrived = 0; arrived != commandDone;) {
+        sigwait(&awaited, &arrived);
+        if (arrived == commandDone)
+            break;
+        if (requestStop(causeOf(arrived)))
+            printError(stoppingText(arrived));
+        // From now on a Ctrl-C takes its default action: only this thread takes it.
+        sigdelset(&awaited, SIGINT);
         const sigset_t interrupt = signalSet({SIGINT});
         pthread_sigmask(SIG_UNBLOCK, &interrupt, nullptr);
     }
     thread->wait();
-    return arrived == SIGINT ? Interrupted : status;
+    setCommandThread(nullptr);
+    const StopCause stopped = stopCause();
+    return stopped == StopCause::None ? status : stopExitStatus(stopped);
 }

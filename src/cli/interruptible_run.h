@@ -2,13 +2,14 @@
 
 #include <functional>
 
-// Blocks SIGINT (and the signal by which a command says it is done) in the calling
-// thread and in every thread started after it; call it first thing in main.
+// Blocks SIGINT, SIGTERM and SIGHUP (and the signal by which a command says it is done)
+// in the calling thread and in every thread started after it, and ignores SIGPIPE, so
+// that a closed pipe shows as a failed write; call it first thing in main.
 void holdInterrupts();
 
-// Runs command on a thread of its own while this thread takes SIGINT with sigwait, so
-// that no handler cuts into anything. The first SIGINT asks the command to stop through
-// its thread's interruption request, which the card watch and the steps of a run look
-// at; a second one ends the process at once. Gives the command's exit status, or 130
-// when it was asked to stop.
+// Runs command on a thread of its own while this thread takes the stop signals with
+// sigwait, so that no handler cuts into anything. The first SIGINT, SIGTERM or SIGHUP
+// asks the command to stop (stop_request.h): the step under way finishes; later ones
+// are let be, except a second Ctrl-C, which ends the process at once. Gives the
+// command's exit status, or that of the stop's cause when it was asked to stop.
 int runInterruptibly(const std::function<int()> &command);

@@ -7,6 +7,8 @@
 #include "exit_status.h"
 #include "interruptible_run.h"
 
+#include "pcsc/reader_names.h"
+
 #include <QCoreApplication>
 #include <QLoggingCategory>
 
@@ -21,7 +23,12 @@ int main(int argc, char *argv[]) {
     // The shared code's debug lines are the window's developer traces.
     QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
 
-    const ParsedCommandLine parsed = parseCommandLine(QCoreApplication::arguments());
+    // As bytes, the way reader names are read: -r can name a reader whose name is no
+    // UTF-8.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(readerNameFromBytes(QByteArray(argv[i])));
+    const ParsedCommandLine parsed = parseCommandLine(arguments);
     switch (parsed.kind) {
     case ParsedCommandLine::Help:
         std::fputs(qPrintable(usageText()), stdout);

@@ -2,6 +2,7 @@
 
 #include "pcsc/pcsc.h"
 #include "pcsc/pcsc_names.h"
+#include "pcsc/reader_names.h"
 
 #include <PCSC/pcsclite.h>
 
@@ -10,7 +11,7 @@ namespace {
 QString readerLines(const QStringList &readers) {
     QString lines;
     for (const QString &reader : readers)
-        lines += QStringLiteral("\n  ") + reader;
+        lines += QStringLiteral("\n  ") + shownReaderName(reader);
     return lines;
 }
 
@@ -37,7 +38,7 @@ PcscContext::~PcscContext() {
 }
 
 bool readReaderState(SCARDCONTEXT context, const QString &reader, ReaderState *state) {
-    const QByteArray name = reader.toUtf8();
+    const QByteArray name = readerNameBytes(reader);
     SCARD_READERSTATE query{};
     query.szReader = name.constData();
     query.dwCurrentState = SCARD_STATE_UNAWARE;
@@ -74,8 +75,12 @@ QString chooseReader(const PcscContext &context, const QString &requested, QStri
     if (!requested.isEmpty()) {
         if (readers.contains(requested))
             return requested;
+        // As the program writes it, "\xFF" for a byte that is no UTF-8.
+        for (const QString &reader : readers)
+            if (shownReaderName(reader) == requested)
+                return reader;
         *failure = QStringLiteral("unknown reader \"%1\"; choose one of these with -r:%2")
-                       .arg(requested, readerLines(readers));
+                       .arg(shownReaderName(requested), readerLines(readers));
         return {};
     }
     if (readers.size() == 1)

@@ -4,6 +4,7 @@
 #include "command_card.h"
 #include "reader_choice.h"
 
+#include "pcsc/reader_names.h"
 #include "worker/atr_list.h"
 
 int runReaders(const CliRequest &) {
@@ -19,7 +20,7 @@ int runReaders(const CliRequest &) {
             seen = !state.present        ? QStringLiteral("empty")
                    : state.atr.isEmpty() ? QStringLiteral("mute")
                                          : atrHex(state.atr);
-        printLine(reader + QLatin1Char('\t') + seen);
+        printLine(shownReaderName(reader) + QLatin1Char('\t') + seen);
     }
     return AllPassed;
 }

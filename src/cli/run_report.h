@@ -1,33 +1,15 @@
 #pragma once
 
+#include "cycle_record.h"
+#include "report_file.h"
+#include "run_summary.h"
+
 #include <QByteArray>
-#include <QList>
 #include <QString>
 #include <QStringList>
 
-#include <array>
+#include <memory>
 #include <optional>
-
-// The phases of a stress-test cycle; only a run through the printer has a feed and an
-// eject.
-enum class Phase { Feed, Detection, Exercise, Eject };
-constexpr int phaseCount = 4;
-
-struct CycleRecord {
-    enum class Verdict { Passed, Failed, Stopped };
-
-    int number = 0;
-    Verdict verdict = Verdict::Stopped; // Stopped: ended by a stop request before a verdict
-    QString failedStep;                 // the first step that failed: "create file", "feed"
-    QString failure;  // what it got: "91 0E", a code name, an SDK text or a sentence
-    QString status;   // "91 0E" when the card's status word failed the step
-    QString codeName; // when a transmission or the connection failed
-    std::array<std::optional<double>, phaseCount> phaseMs;
-    double totalMs = 0;
-
-    // The cycle failed; the first failure is the one it keeps.
-    void fail(const QString &step, const QString &what);
-};
 
 struct PrinterDescription {
     QString queue;
@@ -35,36 +17,51 @@ struct PrinterDescription {
     int printerType = 0;
 };
 
-// A stress-test run, cycle by cycle: the progress lines, the summary and the JSON
-// report.
+// The JSON report in the pieces a run writes it in: the head, one entry per cycle and
+// the tail, which together make one document,
+//   {"reader":..., "printer":..., "cyclesRequested":N, "cycles":[{...}, ...],
+//    "cyclesRun":..., "passed":..., "failed":..., "stopped":..., "stopReason":...,
+//    "cycleTime":..., "phases":{...}}
+// with a line of its own for each cycle. Texts go in as they are; the document is valid
+// UTF-8 JSON whatever they hold.
+namespace reportjson {
+QByteArray head(const QString &reader, const std::optional<PrinterDescription> &printer,
+                int cyclesRequested);
+// first: the run's first cycle, which no comma comes before.
+QByteArray entry(const CycleRecord &cycle, bool first);
+QByteArray tail(const RunSummary &summary);
+} // namespace reportjson
+
+// A stress-test run, cycle by cycle: the progress lines, the summary, and the JSON report
+// in its file, brought up to date after each cycle at a cost that does not grow with the
+// run (report_file.h).
 class RunReport {
 public:
     RunReport(const QString &reader, const std::optional<PrinterDescription> &printer,
               int cyclesRequested);
 
+    // Prepares the report's file at path, which keeps what it holds until the first
+    // cycle; false with *error when the file cannot be written there.
+    bool keepFile(const QString &path, QString *error);
+
     void add(const CycleRecord &cycle);
     // Why the run ended before its last cycle.
-    void stop(const QString &reason) { stopReason_ = reason; }
+    void stop(const QString &reason) { summary_.stop(reason); }
 
-    const QList<CycleRecord> &cycles() const { return cycles_; }
-    // Every cycle asked for ran and passed.
-    bool allPassed() const;
+    const RunSummary &figures() const { return summary_; }
+    bool allPassed() const { return summary_.allPassed(); }
 
     // "cycle 3/100: passed in 1843 ms", "cycle 3/100: failed at create file: 91 0E".
     QString progressLine(const CycleRecord &cycle) const;
-    // The counts, why the run stopped early if it did, the median and slowest cycle
-    // and the same for each phase that ran.
-    QStringList summary() const;
-    QByteArray json() const;
-    // Writes the JSON whole or not at all; false with *error when it cannot.
-    bool write(const QString &path, QString *error) const;
+    QStringList summary() const { return summary_.lines(); }
+
+    // The report's last version, durable; false with *error when the file could not be
+    // written, now or at any cycle before. True without a file.
+    bool finishFile(QString *error);
 
 private:
-    int count(CycleRecord::Verdict verdict) const;
-
     QString reader_;
     std::optional<PrinterDescription> printer_;
-    int cyclesRequested_;
-    QString stopReason_;
-    QList<CycleRecord> cycles_;
+    RunSummary summary_;
+    std::unique_ptr<ReportFile> file_;
 };

@@ -6,10 +6,12 @@
 #include "printer_feeder.h"
 #include "reader_choice.h"
 #include "reader_wait.h"
+#include "stop_request.h"
 
 #include "card/desfire_exercise.h"
 #include "pcsc/card_session.h"
 #include "pcsc/pcsc_names.h"
+#include "pcsc/reader_names.h"
 #include "worker/protocol_choice.h"
 
 #include <QElapsedTimer>
@@ -32,24 +34,21 @@ void setPhase(CycleRecord &cycle, Phase phase, const QElapsedTimer &clock) {
 } // namespace
 
 StressRun::StressRun(const StressSettings &settings, PrinterFeeder *printer, RunReport &report)
-    : settings_(settings), reader_(settings.reader.toUtf8()), printer_(printer), report_(report) {}
+    : settings_(settings), reader_(readerNameBytes(settings.reader)),
+      shownReader_(shownReaderName(settings.reader)), printer_(printer), report_(report) {}
 
 void StressRun::run() {
     for (int number = 1; number <= settings_.cycles && !stopRequested(); ++number) {
         const CycleRecord cycle = printer_ ? printerCycle(number) : readerCycle(number);
         report_.add(cycle);
         printLine(report_.progressLine(cycle));
-        if (!settings_.reportPath.isEmpty()) {
-            QString ignored; // the last write, after the summary, says whether it failed
-            report_.write(settings_.reportPath, &ignored);
-        }
         if (!stopReason_.isEmpty()) {
             report_.stop(stopReason_);
             return;
         }
     }
     if (stopRequested())
-        report_.stop(QStringLiteral("interrupted"));
+        report_.stop(stopReason(stopCause()));
 }
 
 CycleRecord StressRun::printerCycle(int number) {
@@ -83,7 +82,7 @@ CycleRecord StressRun::readerCycle(int number) {
     if (cardArrived(cycle))
         exercise(cycle);
     else if (cycle.verdict == CycleRecord::Verdict::Failed)
-        stopReason_ = QStringLiteral("no card to test in ") + settings_.reader;
+        stopReason_ = QStringLiteral("no card to test in ") + shownReader_;
     cycle.totalMs = elapsedMs(total);
     return cycle;
 }
@@ -146,7 +145,7 @@ void StressRun::ejectCard(CycleRecord &cycle) {
     } else if (!stopRequested() && waitForCardEvent(reader_, CardEvent::Removal,
                                                     settings_.cardTimeout) == WaitEnd::TimedOut) {
         const QString stuck = QStringLiteral("the card did not leave %1 within %2")
-                                  .arg(settings_.reader, secondsText(settings_.cardTimeout));
+                                  .arg(shownReader_, secondsText(settings_.cardTimeout));
         cycle.fail(QStringLiteral("eject"), stuck);
         stopReason_ = stuck;
     }
@@ -155,5 +154,5 @@ void StressRun::ejectCard(CycleRecord &cycle) {
 
 QString StressRun::noCardWithinTimeout() const {
     return QStringLiteral("no card in %1 within %2")
-        .arg(settings_.reader, secondsText(settings_.cardTimeout));
+        .arg(shownReader_, secondsText(settings_.cardTimeout));
 }

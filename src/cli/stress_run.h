@@ -13,14 +13,13 @@ struct StressSettings {
     QString reader;
     int cycles = 1;
     std::chrono::milliseconds cardTimeout{10000}; // for a card to arrive or leave
-    QString reportPath;                           // empty: no report file
 };
 
 // The DESFire stress test, cycle after cycle, on the thread that runs it. With a
 // printer each cycle feeds a card to the station, waits for it in the reader, runs the
 // exercise, ejects the card and waits for it to leave; without one, each cycle runs the
 // exercise on the card in the reader. Every cycle gets a progress line and goes into
-// the report, which is written after each cycle when it has a file.
+// the report.
 //
 // A stop request (the thread's interruption request) is looked at between steps: the
 // exercise under way always finishes, and a card the printer fed is ejected. A printer
@@ -43,7 +42,8 @@ private:
     QString noCardWithinTimeout() const;
 
     StressSettings settings_;
-    QByteArray reader_;
+    QByteArray reader_;   // as PC/SC names it
+    QString shownReader_; // as messages show it
     PrinterFeeder *printer_;
     RunReport &report_;
     QString stopReason_; // set when the run cannot go on

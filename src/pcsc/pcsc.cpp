@@ -1,5 +1,7 @@
 #include "pcsc.h"
 
+#include "reader_names.h"
+
 #include <vector>
 
 namespace pcsc {
@@ -20,7 +22,7 @@ LONG listReaders(SCARDCONTEXT context, QStringList *readers) {
         SCardListReaders(context, nullptr, reinterpret_cast<LPSTR>(&names), &length);
     if (result == SCARD_S_SUCCESS && names) {
         for (const char *name = names; *name; name += qstrlen(name) + 1)
-            readers->append(QString::fromUtf8(name));
+            readers->append(readerNameFromBytes(QByteArray(name)));
     }
     if (names)
         SCardFreeMemory(context, names);

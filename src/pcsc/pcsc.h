@@ -12,7 +12,8 @@ namespace pcsc {
 LONG establishContext(SCARDCONTEXT *context);
 LONG releaseContext(SCARDCONTEXT context);
 
-// All readers of all groups, in PC/SC's order; the platform's list is freed here.
+// All readers of all groups, in PC/SC's order, named as reader_names.h says; the
+// platform's list is freed here.
 LONG listReaders(SCARDCONTEXT context, QStringList *readers);
 
 LONG getStatusChange(SCARDCONTEXT context, DWORD timeoutMs, SCARD_READERSTATE *state);

@@ -16,10 +16,10 @@ waitForPrinter(const std::function<std::int32_t()> &poll, const PrinterWaitLimit
     for (;;) {
         if (!pause(limits.pause))
             return std::nullopt;
-        if (elapsed.hasExpired(limits.limit.count()))
-            return answer;
+        // Asked once more after every pause, however long it lasted (a message box may
+        // have held the window): the printer itself must answer busy past the limit.
         answer = poll();
-        if (sdk::resultCode(answer) != sdk::TimedOut)
+        if (sdk::resultCode(answer) != sdk::TimedOut || elapsed.hasExpired(limits.limit.count()))
             return answer;
     }
 }

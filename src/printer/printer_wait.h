@@ -11,8 +11,9 @@ struct PrinterWaitLimits {
 };
 
 // Asks poll again while it answers the SDK's time-out code (-1), with one call of pause
-// between two answers. Returns the first other answer, -1 when the limit has passed, or
-// nothing once pause answered false (the wait was given up).
+// between two answers. Returns the first other answer, -1 when the printer still
+// answered it after the limit had passed, or nothing once pause answered false (the wait
+// was given up).
 std::optional<std::int32_t>
 waitForPrinter(const std::function<std::int32_t()> &poll, const PrinterWaitLimits &limits,
                const std::function<bool(std::chrono::milliseconds)> &pause);

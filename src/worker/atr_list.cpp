@@ -1,85 +1,93 @@
 #include "atr_list.h"
 
-#include <QIODevice>
-#include <QRegularExpression>
-#include <QTextStream>
-
 #include <algorithm>
+
+namespace {
+
+constexpr int mostDescriptionLines = 64;
+constexpr int longestText = 16384;
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
+
+bool isExactPattern(const QByteArray &line) {
+    return std::all_of(line.cbegin(), line.cend(), [](char c) {
+        return isBlank(c) || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') ||
+               (c >= 'a' && c <= 'f');
+    });
+}
+
+QByteArray withoutBlanks(const QByteArray &line) {
+    QByteArray packed;
+    packed.reserve(line.size());
+    for (char c : line)
+        if (!isBlank(c))
+            packed.append(c);
+    return packed;
+}
+
+// The line that begins at *pos, without its line end; *pos moves to the next one.
+QByteArray nextLine(const QByteArray &content, int *pos) {
+    const int begin = *pos;
+    int end = content.indexOf('\n', begin);
+    if (end < 0)
+        end = content.size();
+    *pos = end + 1;
+    const int length = end > begin && content[end - 1] == '\r' ? end - begin - 1 : end - begin;
+    return content.mid(begin, length);
+}
+
+} // namespace
 
 QString atrHex(const QByteArray &atr) {
     return QString::fromLatin1(atr.toHex().toUpper());
 }
 
-static QStringList readLines(QIODevice *list) {
-    QTextStream stream(list);
-    // The list is UTF-8 whatever the locale says.
-    stream.setCodec("UTF-8");
-    QStringList lines;
-    while (!stream.atEnd())
-        lines.append(stream.readLine());
-    return lines;
-}
-
-static bool isPatternLine(const QString &line) {
-    return !line.isEmpty() && !line.startsWith(QLatin1Char('\t')) &&
-           !line.startsWith(QLatin1Char('#')) && !line.startsWith(QLatin1Char('$'));
-}
-
-static bool isExactPattern(const QString &line) {
-    static const QString hexDigits = QStringLiteral("0123456789ABCDEFabcdef");
-    return std::all_of(line.cbegin(), line.cend(),
-                       [](QChar c) { return c.isSpace() || hexDigits.contains(c); });
-}
-
-static QString exactHex(const QString &line) {
-    return line.simplified().remove(QLatin1Char(' '));
-}
-
-// The form pcsc-tools matches its expressions against: "3B 81 80 01 80 80".
-static QString spacedAtr(const QString &atrHex) {
-    QString spaced;
-    for (int i = 0; i < atrHex.size(); i += 2) {
-        if (i > 0)
-            spaced += QLatin1Char(' ');
-        spaced += atrHex.midRef(i, 2);
+AtrList::AtrList(const QByteArray &content, const QString &origin)
+    : origin_(origin), content_(content) {
+    for (int pos = 0; pos < content_.size();) {
+        const QByteArray line = nextLine(content_, &pos);
+        if (line.isEmpty() || line[0] == '\t' || line[0] == '#' || line[0] == '$')
+            continue;
+        if (isExactPattern(line)) {
+            const QByteArray hex = withoutBlanks(line);
+            if (!exactEntries_.contains(hex))
+                exactEntries_.insert(hex, pos);
+        } else if (patterns_.add(std::string_view(line.constData(), std::size_t(line.size())))) {
+            patternDescriptions_.push_back(pos);
+        }
     }
-    return spaced;
 }
 
-// pcsc-tools matches each line as a Perl expression against the whole ATR, ignoring
-// case. The spacing is made as lenient as that of exact entries.
-static bool patternMatches(const QString &line, const QString &spacedAtr) {
-    const QRegularExpression pattern(QRegularExpression::anchoredPattern(line.simplified()),
-                                     QRegularExpression::CaseInsensitiveOption);
-    return pattern.isValid() && pattern.match(spacedAtr).hasMatch();
+QStringList AtrList::identificationTexts(const QByteArray &atr) const {
+    const QString hex = atrHex(atr);
+    const auto exact = exactEntries_.constFind(hex.toLatin1());
+    if (exact != exactEntries_.cend())
+        return descriptionTexts(*exact, hex);
+    const QByteArray spaced = spacedAtrText(atr);
+    const int pattern =
+        patterns_.firstMatch(std::string_view(spaced.constData(), std::size_t(spaced.size())));
+    return pattern < 0 ? QStringList()
+                       : descriptionTexts(patternDescriptions_[std::size_t(pattern)], hex);
 }
 
-static QStringList growingTexts(const QStringList &lines, int firstDescription,
-                                const QString &atrHex) {
+QStringList AtrList::descriptionTexts(int descriptionsAt, const QString &hex) const {
     QStringList texts;
-    QString text = QStringLiteral("ATR: ") + atrHex;
-    for (int i = firstDescription; i < lines.size() && lines[i].startsWith(QLatin1Char('\t'));
-         ++i) {
-        text += QLatin1Char('\n') + lines[i].trimmed();
+    QString text = QStringLiteral("ATR: ") + hex;
+    for (int pos = descriptionsAt; pos < content_.size() && texts.size() < mostDescriptionLines;) {
+        const QByteArray line = nextLine(content_, &pos);
+        if (!line.startsWith('\t'))
+            break;
+        const QString description = QString::fromUtf8(line).trimmed();
+        if (text.size() + 1 + description.size() > longestText)
+            break;
+        text += QLatin1Char('\n') + description;
         texts.append(text);
     }
     return texts;
 }
 
-QStringList atrIdentificationTexts(QIODevice *list, const QString &atrHex) {
-    const QStringList lines = readLines(list);
-    const QString spaced = spacedAtr(atrHex);
-    int patternEntry = -1;
-    for (int i = 0; i < lines.size(); ++i) {
-        const QString &line = lines[i];
-        if (!isPatternLine(line))
-            continue;
-        if (isExactPattern(line)) {
-            if (exactHex(line) == atrHex)
-                return growingTexts(lines, i + 1, atrHex);
-        } else if (patternEntry < 0 && patternMatches(line, spaced)) {
-            patternEntry = i;
-        }
-    }
-    return patternEntry < 0 ? QStringList() : growingTexts(lines, patternEntry + 1, atrHex);
+QStringList atrIdentificationTexts(const QByteArray &list, const QByteArray &atr) {
+    return AtrList(list).identificationTexts(atr);
 }

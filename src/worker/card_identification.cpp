@@ -8,8 +8,6 @@
 #include "pcsc/pcsc.h"
 #include "pcsc/pcsc_names.h"
 
-#include <QFile>
-
 #include <PCSC/pcsclite.h>
 
 bool identifyCard(SCARDHANDLE card, CardReports &reports) {
@@ -24,18 +22,19 @@ bool identifyCard(SCARDHANDLE card, CardReports &reports) {
     }
     printConsoleLine("%s", cardStateLine(state));
 
-    reportAtrIdentification(atrHex(atr), reports);
+    reportAtrIdentification(atr, reports);
     return true;
 }
 
-void reportAtrIdentification(const QString &hex, CardReports &reports) {
-    reports.reportUiMessage(QStringLiteral("ATR: ") + hex);
+void reportAtrIdentification(const QByteArray &atr, CardReports &reports) {
+    reports.reportUiMessage(QStringLiteral("ATR: ") + atrHex(atr));
     ensureCompiledResources();
-    QFile list;
-    if (!openFirstAtrList(atrListCandidates(), list)) {
-        reports.reportPopup(QStringLiteral("Error"), list.errorString());
+    QString failure;
+    const std::shared_ptr<const AtrList> list = currentAtrList(atrListCandidates(), &failure);
+    if (!list) {
+        reports.reportPopup(QStringLiteral("Error"), failure);
         return;
     }
-    for (const QString &text : atrIdentificationTexts(&list, hex))
+    for (const QString &text : list->identificationTexts(atr))
         reports.reportUiMessage(text);
 }

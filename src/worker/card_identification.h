@@ -2,7 +2,7 @@
 
 #include "card/card_reports.h"
 
-#include <QString>
+#include <QByteArray>
 
 #include <PCSC/winscard.h>
 
@@ -13,6 +13,6 @@
 bool identifyCard(SCARDHANDLE card, CardReports &reports);
 
 // Reports "ATR: <atrHex>", then the descriptions of that ATR in the first ATR list that
-// can be read (the user's, the system's, the compiled-in one), one more line in each
-// text. Only when none can be read, a pop-up titled "Error" says why.
-void reportAtrIdentification(const QString &atrHex, CardReports &reports);
+// can be read (the user's, the system's, the compiled-in one; atr_list_sources.h), one
+// more line in each text. Only when none can be read, a pop-up titled "Error" says why.
+void reportAtrIdentification(const QByteArray &atr, CardReports &reports);

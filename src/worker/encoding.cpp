@@ -10,6 +10,7 @@
 #include "pcsc/card_session.h"
 #include "pcsc/pcsc.h"
 #include "pcsc/pcsc_names.h"
+#include "pcsc/reader_names.h"
 #include "protocol_choice.h"
 
 #include <QDebug>
@@ -59,14 +60,15 @@ void Encoding::listReaders() {
 }
 
 void Encoding::connectToReader(QString readerName) {
-    qDebug().noquote() << QStringLiteral("connect To Reader, reader name:") + readerName;
+    qDebug().noquote() << QStringLiteral("connect To Reader, reader name:") +
+                              shownReaderName(readerName);
     SCARDCONTEXT context = 0;
     if (!establishReportedContext(*this, &context))
         return;
     QStringList readers;
     if (listReportedReaders(*this, context, &readers) == SCARD_S_SUCCESS) {
         qDebug() << "SCARD_S_SUCCESS";
-        CardWatch watch(&context, readerName.toUtf8());
+        CardWatch watch(&context, readerNameBytes(readerName));
         emit sendBackReaderMessage(readerName);
         emit sendBackUIMessage(QString::fromLatin1(noCardMessage));
         if (watch.waitForCard()) {
@@ -117,7 +119,7 @@ void Encoding::processCard(SCARDCONTEXT context, const QString &readerName) {
     // Closed with a reset on every path: pcsc-lite would keep a card left powered on its
     // negotiated protocol and refuse a later T=1-only connection to it.
     const bool sendsCommands = desfireRequested || apduPending;
-    pcsc::CardSession session(context, readerName.toUtf8(), protocols,
+    pcsc::CardSession session(context, readerNameBytes(readerName), protocols,
                               sendsCommands ? pcsc::CardSession::Start::Reset
                                             : pcsc::CardSession::Start::AsFound,
                               workerRetired);

@@ -8,6 +8,8 @@ class TestApduText : public QObject {
 private slots:
     void splitLines_data();
     void splitLines();
+    void fileText_data();
+    void fileText();
     void decodeLine_data();
     void decodeLine();
     void responseEntry_data();
@@ -44,6 +46,30 @@ void TestApduText::splitLines() {
     QFETCH(QString, text);
     QFETCH(QStringList, lines);
     QCOMPARE(apdutext::splitLines(text), lines);
+}
+
+void TestApduText::fileText_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QStringList>("lines"); // as splitLines then cuts the text
+    const QStringList two{"9060000000", "90AF000000"};
+    QTest::newRow("LF") << QByteArray("9060000000\n90AF000000\n") << two;
+    QTest::newRow("CR LF") << QByteArray("9060000000\r\n90AF000000\r\n") << two;
+    QTest::newRow("CR") << QByteArray("9060000000\r90AF000000\r") << two;
+    QTest::newRow("last line without its end") << QByteArray("9060000000\r\n90AF000000") << two;
+    QTest::newRow("mixed") << QByteArray("A\r\nB\nC\rD") << QStringList{"A", "B", "C", "D"};
+    QTest::newRow("empty lines kept, whatever their ends")
+        << QByteArray("A\r\n\r\nB\n\nC\r\rD") << QStringList{"A", "", "B", "", "C", "", "D"};
+    QTest::newRow("CR then CR LF: two ends") << QByteArray("A\r\r\nB") << QStringList{"A", "", "B"};
+    QTest::newRow("only a line end") << QByteArray("\r\n") << QStringList{""};
+    QTest::newRow("empty") << QByteArray() << QStringList{""};
+    QTest::newRow("UTF-8") << QByteArray("00 A4 \xe2\x82\xac\n")
+                           << QStringList{QString::fromUtf8("00 A4 \xe2\x82\xac")};
+}
+
+void TestApduText::fileText() {
+    QFETCH(QByteArray, content);
+    QFETCH(QStringList, lines);
+    QCOMPARE(apdutext::splitLines(apdutext::fileText(content)), lines);
 }
 
 void TestApduText::decodeLine_data() {

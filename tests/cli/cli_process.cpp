@@ -9,11 +9,21 @@
 
 CliProcess::CliProcess(const QStringList &arguments, const QStringList &environment,
                        const QByteArray &input) {
+    start(QStringLiteral(QUORVANE_CLI), arguments, environment, input);
+}
+
+CliProcess::CliProcess(ShellScript, const QString &script, const QStringList &environment) {
+    start(QStringLiteral("bash"), {QStringLiteral("-c"), script, QStringLiteral(QUORVANE_CLI)},
+          environment, {});
+}
+
+void CliProcess::start(const QString &program, const QStringList &arguments,
+                       const QStringList &environment, const QByteArray &input) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const QString &entry : environment)
         env.insert(entry.section(QLatin1Char('='), 0, 0), entry.section(QLatin1Char('='), 1));
     process_.setProcessEnvironment(env);
-    process_.start(QStringLiteral(QUORVANE_CLI), arguments);
+    process_.start(program, arguments);
     process_.waitForStarted();
     process_.write(input);
     process_.closeWriteChannel();
@@ -27,7 +37,9 @@ CliProcess::~CliProcess() {
 }
 
 void CliProcess::collect() {
-    output_ += QString::fromUtf8(process_.readAllStandardOutput());
+    const QByteArray output = process_.readAllStandardOutput();
+    rawOutput_ += output;
+    output_ += QString::fromUtf8(output);
     errors_ += QString::fromUtf8(process_.readAllStandardError());
 }
 
@@ -53,7 +65,11 @@ bool CliProcess::waitForError(const QString &text, int timeoutMs) {
 }
 
 void CliProcess::interrupt() {
-    ::kill(pid_t(process_.processId()), SIGINT);
+    signal(SIGINT);
+}
+
+void CliProcess::signal(int number) {
+    ::kill(pid_t(process_.processId()), number);
 }
 
 bool CliProcess::finish(int timeoutMs) {
@@ -66,6 +82,10 @@ int CliProcess::exitCode() const {
     if (process_.state() != QProcess::NotRunning || process_.exitStatus() != QProcess::NormalExit)
         return -1;
     return process_.exitCode();
+}
+
+QByteArray CliProcess::rawOutput() const {
+    return rawOutput_;
 }
 
 QStringList CliProcess::outputLines() const {

@@ -12,6 +12,11 @@ public:
     // environment: "NAME=value" entries added to this process's environment.
     explicit CliProcess(const QStringList &arguments, const QStringList &environment = {},
                         const QByteArray &input = {});
+    // A bash script that runs the program as "$0", for what QProcess cannot say: argument
+    // bytes that are no UTF-8, pipes.
+    struct ShellScript {};
+    static constexpr ShellScript shellScript{};
+    CliProcess(ShellScript, const QString &script, const QStringList &environment = {});
     ~CliProcess(); // kills a program still running
 
     CliProcess(const CliProcess &) = delete;
@@ -21,6 +26,7 @@ public:
     bool waitForOutput(const QString &text, int timeoutMs = 30000);
     bool waitForError(const QString &text, int timeoutMs = 30000);
     void interrupt();
+    void signal(int number);
     // Waits for the end; false when the program is still running after timeoutMs.
     bool finish(int timeoutMs = 120000);
 
@@ -30,13 +36,17 @@ public:
     // The lines "cycle N/M: ..." of a stress test.
     QStringList progressLines() const;
     QString output() const { return output_; }
+    QByteArray rawOutput() const;
     QString errors() const { return errors_; }
 
 private:
+    void start(const QString &program, const QStringList &arguments, const QStringList &environment,
+               const QByteArray &input);
     bool waitFor(const QString &text, const QString &in, int timeoutMs);
     void collect();
 
     QProcess process_;
+    QByteArray rawOutput_;
     QString output_;
     QString errors_;
 };

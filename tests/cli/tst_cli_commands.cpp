@@ -4,6 +4,7 @@
 
 #include "cli_process.h"
 #include "hex.h"
+#include "hostile_atr_list.h"
 #include "inserted_card.h"
 #include "iso_card.h"
 #include "pcsc_test_support.h"
@@ -49,11 +50,15 @@ private slots:
     void readers();
     void identify_data();
     void identify();
+    void identifyWithHostileUserList_data();
+    void identifyWithHostileUserList();
     void identifyWithoutCard();
     void identifyStoppedWhileWaiting();
     void apdu_data();
     void apdu();
     void apduFromAFile();
+    void apduTextBounded_data();
+    void apduTextBounded();
     void desfireTestCycles();
     void desfireTestOtherPiccKey();
     void desfireTestKeyNotProved_data();
@@ -124,6 +129,45 @@ void TestCliCommands::identify() {
     link.remove();
 }
 
+void TestCliCommands::identifyWithHostileUserList_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("description"); // how the second line begins
+    const QString system = QStringLiteral("RFID - ISO 14443 Type A - NXP DESFire");
+    QTest::newRow("a FIFO") << "fifo" << system;
+    QTest::newRow("a sparse file of 1 GiB") << "huge" << system;
+    QTest::newRow("a folder") << "folder" << system;
+    QTest::newRow("4000 catastrophic patterns before the entry")
+        << "catastrophic" << QStringLiteral("From the user's list");
+}
+
+// The program neither waits on a FIFO nor reads a gigabyte nor backtracks: the card is
+// identified, from the system's list where the user's is no list.
+void TestCliCommands::identifyWithHostileUserList() {
+    QFETCH(QString, kind);
+    QFETCH(QString, description);
+    const QString cacheHome = dir_.filePath(QStringLiteral("cache-") + kind);
+    QVERIFY(QDir().mkpath(cacheHome));
+    const QString userList = cacheHome + QStringLiteral("/smartcard_list.txt");
+    if (kind == QLatin1String("catastrophic")) {
+        QFile file(userList);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(hostilelist::catastrophicEntries(4000) +
+                   "3B 81 80 01 80 80\n\tFrom the user's list\n");
+    } else {
+        QVERIFY(hostilelist::makeListFile(userList, kind));
+    }
+    InsertedCard card;
+    QVERIFY(card.insert());
+
+    CliProcess run({QStringLiteral("identify"), QStringLiteral("-r"), contact},
+                   {QStringLiteral("XDG_CACHE_HOME=") + cacheHome});
+    QVERIFY(run.finish(20000));
+    QCOMPARE(run.exitCode(), 0);
+    QCOMPARE(run.outputLines().value(0), QStringLiteral("ATR: ") + desfireAtr);
+    QVERIFY2(run.outputLines().value(1).startsWith(description), qPrintable(run.output()));
+    QCOMPARE(run.errors(), QString());
+}
+
 void TestCliCommands::identifyWithoutCard() {
     CliProcess run({QStringLiteral("identify"), QStringLiteral("-r"), contactless,
                     QStringLiteral("--timeout"), QStringLiteral("0.3")});
@@ -165,6 +209,16 @@ void TestCliCommands::apdu_data() {
                        "APDU Response 2 failed: SCARD_E_INVALID_PARAMETER",
                        "APDU Response 3: 04010101041A0591AF"}
         << 1;
+    // A file written on another system: every line end is one.
+    QTest::newRow("CR LF line ends")
+        << QStringList() << QStringLiteral("9060000000\r\n90AF000000\r\n90AF000000\r\n")
+        << QStringList{"APDU Response 1: 04010101001A0591AF", "APDU Response 2: 04010101041A0591AF",
+                       "APDU Response 3: 043A5C72912E80*"}
+        << 0;
+    QTest::newRow("CR line ends") << QStringList() << QStringLiteral("9060000000\r90AF000000\r")
+                                  << QStringList{"APDU Response 1: 04010101001A0591AF",
+                                                 "APDU Response 2: 04010101041A0591AF"}
+                                  << 0;
     QTest::newRow("nothing to send")
         << QStringList() << QString()
         << QStringList{"APDU Response 1 failed: SCARD_E_INVALID_PARAMETER"} << 1;
@@ -218,6 +272,39 @@ void TestCliCommands::apduFromAFile() {
     QVERIFY2(refused.errors().contains(QLatin1String("SCARD_E_PROTO_MISMATCH")),
              qPrintable(refused.errors()));
     link.remove();
+}
+
+void TestCliCommands::apduTextBounded_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<int>("inputBytes"); // on standard input, for "-"
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message");
+
+    const int limit = 16 * 1024 * 1024;
+    QTest::newRow("an endless device")
+        << "/dev/zero" << 0 << 2 << "quorvane-cli: /dev/zero holds more than 16 MiB";
+    QTest::newRow("standard input a byte over") << "-" << limit + 1 << 2
+                                                << "quorvane-cli: standard input holds more than "
+                                                   "16 MiB";
+    // Read whole; then no card comes.
+    QTest::newRow("standard input at the limit")
+        << "-" << limit << 1 << QStringLiteral("quorvane-cli: waiting up to 0.3 s for a card");
+    QTest::newRow("a folder") << "/" << 0 << 2 << "quorvane-cli: cannot read /: Is a directory";
+}
+
+// The text is read with a bound: over it, a set-up error before any card is waited for.
+void TestCliCommands::apduTextBounded() {
+    QFETCH(QString, file);
+    QFETCH(int, inputBytes);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+    CliProcess run({QStringLiteral("apdu"), QStringLiteral("-r"), contactless,
+                    QStringLiteral("--timeout"), QStringLiteral("0.3"), file},
+                   {}, QByteArray(inputBytes, '0'));
+    QVERIFY(run.finish(20000));
+    QCOMPARE(run.exitCode(), exitCode);
+    QCOMPARE(run.output(), QString());
+    QVERIFY2(run.errors().startsWith(message), qPrintable(run.errors()));
 }
 
 void TestCliCommands::desfireTestCycles() {

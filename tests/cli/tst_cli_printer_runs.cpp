@@ -14,6 +14,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
+
 namespace {
 
 const QString contact = QLatin1String(testsupport::contactReader);
@@ -33,7 +35,9 @@ private slots:
     void cyclesThroughThePrinter();
     void printerFailures_data();
     void printerFailures();
-    void interruptedInTheMiddleOfARun();
+    void stoppedInTheMiddleOfARun_data();
+    void stoppedInTheMiddleOfARun();
+    void outputClosedInTheMiddleOfARun();
     void setupErrors_data();
     void setupErrors();
 
@@ -41,6 +45,7 @@ private:
     QStringList simulator(const QStringList &settings = {}) const;
     QStringList calls() const;
     QString lastCardState() const;
+    void verifyEndedCleanly(const QString &stopReason, int cyclesPrinted) const;
     QStringList printerRun(const QString &station, const QString &reader, int cycles) const;
 
     QTemporaryDir dir_;
@@ -250,17 +255,9 @@ void TestCliPrinterRuns::printerFailures() {
              stopped.mid(int(strlen("run stopped: "))));
 }
 
-// Ctrl-C while cards go through: the cycle under way ends with the card ejected and
-// empty, and the run stops with its summary and report.
-void TestCliPrinterRuns::interruptedInTheMiddleOfARun() {
-    CliProcess run(printerRun(QStringLiteral("contactless"), contactless, 100), simulator());
-    QVERIFY(run.waitForOutput(QStringLiteral("cycle 2/100: ")));
-    run.interrupt();
-    QVERIFY(run.finish(60000));
-
-    QCOMPARE(run.exitCode(), 130);
-    QVERIFY(run.output().contains(QLatin1String("run stopped: interrupted")));
-    QVERIFY(run.output().contains(QLatin1String("summary: ")));
+// The run after a stop: the card out of the printer and empty, the session closed, the
+// report whole with the cycles that finished, none failed.
+void TestCliPrinterRuns::verifyEndedCleanly(const QString &stopReason, int cyclesPrinted) const {
     const QStringList made = calls();
     QCOMPARE(made.value(made.size() - 1), QStringLiteral("ID_CloseSession 1"));
     QVERIFY2(lastCardState().startsWith(QLatin1String("card slot=-1 ")),
@@ -268,11 +265,62 @@ void TestCliPrinterRuns::interruptedInTheMiddleOfARun() {
     QVERIFY2(lastCardState().contains(QLatin1String(" applications=none ")),
              qPrintable(lastCardState()));
     const QJsonObject json = readReport(report_);
-    QCOMPARE(json[QStringLiteral("stopReason")].toString(), QStringLiteral("interrupted"));
+    QCOMPARE(json[QStringLiteral("stopReason")].toString(), stopReason);
     const QJsonArray cycles = json[QStringLiteral("cycles")].toArray();
-    QVERIFY(cycles.size() >= 2 && cycles.size() <= 3);
-    QCOMPARE(run.progressLines().size(), cycles.size());
+    QVERIFY2(cycles.size() >= cyclesPrinted && cycles.size() <= cyclesPrinted + 1,
+             qPrintable(QString::number(cycles.size())));
+    QCOMPARE(json[QStringLiteral("cyclesRun")].toInt(), cycles.size());
     QCOMPARE(json[QStringLiteral("failed")].toInt(), 0);
+}
+
+void TestCliPrinterRuns::stoppedInTheMiddleOfARun_data() {
+    QTest::addColumn<int>("signal");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("Ctrl-C") << SIGINT << 130 << "interrupted";
+    QTest::newRow("SIGTERM, as timeout and systemd send it") << SIGTERM << 143 << "terminated";
+    QTest::newRow("SIGHUP, as a closed session sends it") << SIGHUP << 129 << "hung up";
+}
+
+// A stop signal while cards go through: the cycle under way ends with the card ejected
+// and empty, and the run stops with its summary and report.
+void TestCliPrinterRuns::stoppedInTheMiddleOfARun() {
+    QFETCH(int, signal);
+    QFETCH(int, exitCode);
+    QFETCH(QString, reason);
+    CliProcess run(printerRun(QStringLiteral("contactless"), contactless, 100), simulator());
+    QVERIFY(run.waitForOutput(QStringLiteral("cycle 2/100: ")));
+    run.signal(signal);
+    QVERIFY(run.finish(60000));
+
+    QCOMPARE(run.exitCode(), exitCode);
+    QVERIFY(run.output().contains(QStringLiteral("\nrun stopped: ") + reason + '\n'));
+    QVERIFY(run.output().contains(QLatin1String("\nsummary: ")));
+    QVERIFY2(run.errors().contains(QLatin1String("stopping after the step under way")),
+             qPrintable(run.errors()));
+    verifyEndedCleanly(reason, run.progressLines().size());
+    QCOMPARE(readReport(report_)[QStringLiteral("cycles")].toArray().size(),
+             run.progressLines().size());
+}
+
+// "| head -1": the first line goes through, the next cannot be written; the run stops as
+// it does on a signal, with SIGPIPE's status.
+void TestCliPrinterRuns::outputClosedInTheMiddleOfARun() {
+    QStringList arguments = printerRun(QStringLiteral("contactless"), contactless, 100);
+    for (QString &argument : arguments)
+        argument = "'" + argument + "'";
+    CliProcess run(CliProcess::shellScript,
+                   "\"$0\" " + arguments.join(' ') + " | head -1; exit ${PIPESTATUS[0]}",
+                   simulator());
+    QVERIFY(run.finish(60000));
+
+    QCOMPARE(run.exitCode(), 141);
+    QCOMPARE(run.progressLines().size(), 1);
+    QVERIFY2(run.errors().startsWith(QLatin1String(
+                 "quorvane-cli: standard output cannot be written (Broken pipe): stopping after "
+                 "the step under way\n")),
+             qPrintable(run.errors()));
+    verifyEndedCleanly(QStringLiteral("standard output cannot be written"), 2);
 }
 
 void TestCliPrinterRuns::setupErrors_data() {

@@ -4,15 +4,19 @@
 
 #include "fake_printer_platform.h"
 
+#include "printer/printer_control.h"
 #include "printer/printer_state.h"
 #include "printer/sdk_errors.h"
 #include "printer/sdk_library.h"
 #include "ui/mainwindow.h"
 
 #include <QAction>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
+#include <QMessageBox>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 #include <memory>
@@ -28,6 +32,8 @@ private slots:
     void actions_data();
     void actions();
     void sdkErrorOnTheMessageArea();
+    void popupDuringAFeed_data();
+    void popupDuringAFeed();
 
 private:
     QStringList calls() const;
@@ -56,6 +62,7 @@ void TestMainWindowPrinter::init() {
 void TestMainWindowPrinter::cleanup() {
     trigger("actionDisconnect_from_Printer");
     qunsetenv("VANTOREL_SIM_RESULT_ID_FeedCard");
+    qunsetenv("VANTOREL_SIM_WAIT_BUSY");
     window.reset();
 }
 
@@ -122,6 +129,54 @@ void TestMainWindowPrinter::sdkErrorOnTheMessageArea() {
     QCOMPARE(label->text(), sdkErrorText(-15));
     QCOMPARE(label->styleSheet(),
              QStringLiteral("QLabel { background-color : red; color : white;}"));
+}
+
+void TestMainWindowPrinter::popupDuringAFeed_data() {
+    QTest::addColumn<QByteArray>("busy"); // ID_WaitForPrinter's -1 answers per motion
+    QTest::addColumn<bool>("timedOut");
+
+    QTest::newRow("the card got there meanwhile") << QByteArray("1") << false;
+    QTest::newRow("the printer is still busy") << QByteArray("forever") << true;
+}
+
+// A worker's pop-up opened while the printer is busy holds the window, and with it the
+// wait, past its limit. Once the operator has closed it, the printer is asked again: its
+// answer, not the time the box was open, says whether the wait timed out.
+void TestMainWindowPrinter::popupDuringAFeed() {
+    QFETCH(QByteArray, busy);
+    QFETCH(bool, timedOut);
+    qputenv("VANTOREL_SIM_WAIT_BUSY", busy);
+    auto *printer = window->findChild<PrinterControl *>();
+    QVERIFY(printer);
+    const std::chrono::milliseconds limit(200);
+    printer->setWaitLimits({std::chrono::milliseconds(10), limit});
+
+    // Arrives as a worker's report does, and is shown in the first pause of the wait.
+    QMetaObject::invokeMethod(window.get(), "receivePopupMessage", Qt::QueuedConnection,
+                              Q_ARG(QString, QStringLiteral("APDU Response ")),
+                              Q_ARG(QString, QStringLiteral("APDU Response 1: 9000")));
+    QElapsedTimer clock;
+    bool boxShown = false;
+    QTimer operatorHand;
+    connect(&operatorHand, &QTimer::timeout, this, [&] {
+        auto *box = window->findChild<QMessageBox *>();
+        if (!box || !box->isVisible())
+            return;
+        boxShown = true;
+        if (clock.elapsed() > 2 * limit.count())
+            box->accept();
+    });
+    operatorHand.start(20);
+    clock.start();
+    trigger("actionCard_to_Contact");
+    operatorHand.stop();
+
+    QVERIFY(boxShown);
+    const QStringList waits = calls().filter(QStringLiteral("ID_WaitForPrinter"));
+    QCOMPARE(waits.size(), 2);
+    // The worker's own texts (no service here, say) may stand there too.
+    auto *atrLabel = window->findChild<QLabel *>(QStringLiteral("atr_label"));
+    QCOMPARE(atrLabel->text() == sdkErrorText(-1), timedOut);
 }
 
 QTEST_MAIN(TestMainWindowPrinter)

@@ -14,13 +14,14 @@ namespace {
 
 const char vpcdDriver[] = "/usr/lib/pcsc/drivers/serial/libifdvpcd.so";
 
-QString readerConfig(int port) {
+QByteArray readerConfig(const QByteArray &friendlyName, int port) {
     const QString channel = QStringLiteral("0x%1").arg(port, 0, 16);
-    return QStringLiteral("FRIENDLYNAME \"Virtual PCD\"\n"
-                          "DEVICENAME   /dev/null:%1\n"
+    return "FRIENDLYNAME \"" + friendlyName + "\"\n" +
+           QStringLiteral("DEVICENAME   /dev/null:%1\n"
                           "LIBPATH      %2\n"
                           "CHANNELID    %1\n")
-        .arg(channel, QLatin1String(vpcdDriver));
+               .arg(channel, QLatin1String(vpcdDriver))
+               .toUtf8();
 }
 
 } // namespace
@@ -30,9 +31,7 @@ PrivatePcscd::PrivatePcscd() : scratch_(QStringLiteral("/tmp/quorvane-pcscd-XXXX
     dir.mkpath(QStringLiteral("run"));
     dir.mkpath(QStringLiteral("no-readers"));
     dir.mkpath(QStringLiteral("vpcd"));
-    QFile config(dir.filePath(QStringLiteral("vpcd/vpcd")));
-    if (config.open(QIODevice::WriteOnly))
-        config.write(readerConfig(35963 + firstVpcdSlot).toUtf8());
+    setFriendlyName("Virtual PCD");
     daemon_.setStandardOutputFile(QProcess::nullDevice());
     daemon_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
 }
@@ -52,6 +51,12 @@ QString PrivatePcscd::unavailableReason() const {
     if (!scratch_.isValid())
         return QStringLiteral("no scratch directory");
     return {};
+}
+
+void PrivatePcscd::setFriendlyName(const QByteArray &name) {
+    QFile config(QDir(scratch_.path()).filePath(QStringLiteral("vpcd/vpcd")));
+    if (config.open(QIODevice::WriteOnly))
+        config.write(readerConfig(name, 35963 + firstVpcdSlot));
 }
 
 void PrivatePcscd::useForThisProcess() const {

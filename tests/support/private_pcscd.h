@@ -20,6 +20,10 @@ public:
     // Empty when a private daemon can be run here; otherwise why not, for QSKIP.
     QString unavailableReason() const;
 
+    // The name its readers are given at the next start, before " 00 00" and " 00 01";
+    // any bytes but a double quote and a line end.
+    void setFriendlyName(const QByteArray &name);
+
     // Points this process's PC/SC calls at the private socket. pcsc-lite reads the
     // variable once, so this must come before the first PC/SC call of the process.
     void useForThisProcess() const;

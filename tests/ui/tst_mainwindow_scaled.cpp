@@ -122,7 +122,7 @@ void MainWindowScaledTest::screenshot() {
         QTRY_COMPARE(label->text(), noCardText);
     }
     LastText identification;
-    reportAtrIdentification("3B8180018080", identification);
+    reportAtrIdentification(QByteArray::fromHex("3B8180018080"), identification);
     window->receiveUIMessage(identification.text);
     window->repaint();
     QGuiApplication::sync();

@@ -1,6 +1,5 @@
 #include "worker/atr_list.h"
 
-#include <QBuffer>
 #include <QtTest>
 
 class TestAtrList : public QObject {
@@ -11,6 +10,7 @@ private slots:
     void hexText();
     void identification_data();
     void identification();
+    void descriptionsBounded();
 };
 
 void TestAtrList::hexText_data() {
@@ -108,6 +108,9 @@ void TestAtrList::identification_data() {
         << QStringList{"ATR: 3B123456\nAny card"};
     QTest::newRow("pattern ignores case") << QByteArray("3b 12 .. 5a\n\tAny card\n") << "3B12345A"
                                           << QStringList{"ATR: 3B12345A\nAny card"};
+    QTest::newRow("catastrophic expressions are no patterns")
+        << QByteArray("(.+)+(?!)\n\tBad\n\n(3B|3B )+.*\n\tBad\n\n3B 12 .. 56\n\tGood\n")
+        << "3B123456" << QStringList{"ATR: 3B123456\nGood"};
     QTest::newRow("malformed patterns skipped")
         << QByteArray("3B 12 [34 56\n\tBroken\n\n3B (12 .. 56\n\tBroken\n\n"
                       "3B 12 .. 56\n\tGood\n")
@@ -150,9 +153,24 @@ void TestAtrList::identification() {
     QFETCH(QString, atr);
     QFETCH(QStringList, texts);
 
-    QBuffer device(&list);
-    QVERIFY(device.open(QIODevice::ReadOnly));
-    QCOMPARE(atrIdentificationTexts(&device, atr), texts);
+    QCOMPARE(atrIdentificationTexts(list, QByteArray::fromHex(atr.toLatin1())), texts);
+}
+
+// A list is no place for pages of text: an entry gives 64 description lines at most,
+// and its texts stop short of 16384 characters.
+void TestAtrList::descriptionsBounded() {
+    QByteArray manyLines = "3B 12 34 56\n";
+    for (int i = 1; i <= 70; ++i)
+        manyLines += "\tLine " + QByteArray::number(i) + "\n";
+    const QStringList texts = atrIdentificationTexts(manyLines, QByteArray::fromHex("3B123456"));
+    QCOMPARE(texts.size(), 64);
+    QVERIFY(texts.last().endsWith("\nLine 63\nLine 64"));
+
+    const QByteArray longLines = "3B 12 34 56\n\t" + QByteArray(10000, 'a') + "\n\t" +
+                                 QByteArray(6369, 'b') + "\n\t" + QByteArray(10, 'c') + "\n";
+    const QStringList bounded = atrIdentificationTexts(longLines, QByteArray::fromHex("3B123456"));
+    QCOMPARE(bounded.size(), 2);
+    QCOMPARE(bounded.last().size(), 16384);
 }
 
 QTEST_APPLESS_MAIN(TestAtrList)

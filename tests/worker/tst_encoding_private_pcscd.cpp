@@ -36,6 +36,7 @@ private slots:
     void unavailable();
     void restartWhileWaitingForCard();
     void restartWhileCardIsIn();
+    void readerNameThatIsNoUtf8();
 
 private:
     std::unique_ptr<PrivatePcscd> daemon_;
@@ -124,6 +125,34 @@ void TestEncodingPrivatePcscd::restartWhileCardIsIn() {
     QVERIFY(daemon_->start(true));
     QTRY_COMPARE(harness.removals, 1);
     QCOMPARE(harness.uiMessages.filter("SCARD_").size(), 0);
+}
+
+// A driver's friendly name with a byte that is no UTF-8: the name the worker lists is
+// the one it watches and connects to, byte for byte.
+void TestEncodingPrivatePcscd::readerNameThatIsNoUtf8() {
+    daemon_->setFriendlyName("Virtual\xffPCD");
+    const bool started = daemon_->start(true);
+    daemon_->setFriendlyName("Virtual PCD");
+    QVERIFY(started);
+    const QString oddReader =
+        QStringLiteral("Virtual") + QChar(0xDCFF) + QStringLiteral("PCD 00 00");
+
+    DebugLog debug;
+    WorkerHarness harness;
+    emit harness.listReaders();
+    QTRY_COMPARE(harness.readerLists.size(), 1);
+    QVERIFY(harness.readerLists.first().contains(oddReader));
+    emit harness.connectToReader(oddReader);
+    QTRY_COMPARE(harness.uiMessages, QStringList{noCardText});
+    QCOMPARE(harness.readerMessages, QStringList{oddReader});
+    auto card = insertedCard();
+    QVERIFY(card);
+    QTRY_COMPARE(harness.uiMessages.value(1), desfireAtrText);
+    QCOMPARE(harness.uiMessages.filter("SCARD_").size(), 0);
+    card->remove();
+    QTRY_COMPARE(harness.removals, 1);
+    QCOMPARE(debug.lines().value(0),
+             QStringLiteral("connect To Reader, reader name:Virtual\\xFFPCD 00 00"));
 }
 
 QTEST_GUILESS_MAIN(TestEncodingPrivatePcscd)

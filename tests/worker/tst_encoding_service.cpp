@@ -1,5 +1,6 @@
 #include "card_log.h"
 #include "debug_log.h"
+#include "hostile_atr_list.h"
 #include "pcsc_test_support.h"
 #include "stdout_capture.h"
 #include "worker_harness.h"
@@ -12,6 +13,7 @@
 #include "worker/card_session_lock.h"
 
 #include <QFile>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>
@@ -68,6 +70,8 @@ private slots:
     void removalAndRearm();
     void cardAlreadyPresent();
     void wildcardEntry();
+    void hostileUserList_data();
+    void hostileUserList();
     void interruption_data();
     void interruption();
     void retiredBeforeConnectingLeavesTheCardAlone();
@@ -186,6 +190,51 @@ void TestEncodingService::wildcardEntry() {
     QTRY_COMPARE(harness.uiMessages, QStringList({noCardText, "ATR: " + hex}) + descriptions);
     card->remove();
     QTRY_COMPARE(harness.removals, 1);
+}
+
+void TestEncodingService::hostileUserList_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("a FIFO") << "fifo";
+    QTest::newRow("a device") << "device";
+    QTest::newRow("a folder") << "folder";
+    QTest::newRow("a sparse file of 1 GiB") << "huge";
+    QTest::newRow("4000 catastrophic patterns before the entry") << "catastrophic";
+}
+
+// Whatever the user's cache holds at the list's path, card after card is identified at
+// once: from the next list where the file is no list, from that list where it is one.
+void TestEncodingService::hostileUserList() {
+    QFETCH(QString, kind);
+    QTemporaryDir cacheHome;
+    QVERIFY(cacheHome.isValid());
+    const QString userList = cacheHome.filePath(QStringLiteral("smartcard_list.txt"));
+    QStringList descriptions;
+    if (kind == QLatin1String("catastrophic")) {
+        QFile file(userList);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(hostilelist::catastrophicEntries(4000) +
+                   "3B 81 80 01 80 80\n\tFrom the user's list\n");
+        descriptions << QStringLiteral("ATR: 3B8180018080\nFrom the user's list");
+    } else {
+        QVERIFY(hostilelist::makeListFile(userList, kind));
+        descriptions = listedTexts("3B 81 80 01 80 80", "3B8180018080");
+    }
+    const QByteArray testCacheHome = qgetenv("XDG_CACHE_HOME");
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(cacheHome.path()));
+
+    WorkerHarness harness;
+    auto card = cardWithAtr(vcard::atrs::desfireEv1);
+    for (int cycle = 1; cycle <= 3; ++cycle) {
+        emit harness.connectToReader(reader);
+        QTRY_COMPARE(harness.uiMessages.count(noCardText), cycle);
+        QVERIFY(card->insert(readerSlot));
+        QTRY_COMPARE(harness.uiMessages.mid(harness.uiMessages.lastIndexOf(noCardText)),
+                     QStringList({noCardText, "ATR: 3B8180018080"}) + descriptions);
+        card->remove();
+        QTRY_COMPARE(harness.removals, cycle);
+    }
+    QVERIFY(harness.popups.isEmpty());
+    qputenv("XDG_CACHE_HOME", testCacheHome);
 }
 
 void TestEncodingService::interruption_data() {
